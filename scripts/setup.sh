@@ -1,0 +1,27 @@
+# Sourced by the scripts: installs the Debian packages a command needs when
+# they are missing, as root or through sudo.
+varo_install_missing() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null; then
+            sudo=(sudo)
+        else
+            echo "Missing packages ${missing[*]}; run as root or install them." >&2
+            return 1
+        fi
+    fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libglu1-mesa-dev
+    libgl1-mesa-dri xvfb xauth)

@@ -1,0 +1,92 @@
+// The fit object and the internal services every part of the library uses:
+// handle lookup, error reporting and the log file.
+#ifndef VARO_OBJECT_H
+#define VARO_OBJECT_H
+
+#include <cstdio>
+
+#include "numeric/numeric.h"
+#include "varo/varo.h"
+
+constexpr int kMaxObjects = 100;
+constexpr int kMaxModels = 50;
+constexpr int kMaxParams = 100;
+constexpr int kMaxFreeParams = 100;
+constexpr int kErrorTextLength = 500;
+
+// Object states.
+constexpr int kStateConfiguring = 0;
+constexpr int kStateProcessing = 1;
+constexpr int kStateFinished = 2;
+
+// Parameter limit kinds.
+constexpr int kLimitNone = 0;
+constexpr int kLimitRange = 1;
+constexpr int kLimitFixed = 2;
+
+struct ParamRecord {
+    double value;
+    int limitKind;
+    double lowerLimit;
+    double upperLimit;
+    int link;
+    int freeIndex;
+};
+
+struct ModelRecord {
+    void *dataPointer;
+    int paramCount;
+    ParamRecord params[kMaxParams + 1];
+    VaroCallback modelCallback;
+    VaroCallback gradientCallback;
+};
+
+// One zero-filled block from MemAlloc: describing a problem never allocates.
+// Entry 0 of the per-model and per-parameter arrays stays empty, except
+// residualNorms[0] and savedResidualNorms[0], which hold the total norm.
+struct VaroObject {
+    int handle;
+    int state;
+    int modelCount;
+    ModelRecord models[kMaxModels + 1];
+    VaroCallback progressCallback;
+    int maxIterations;
+    double resNormChangeTermination;
+    double parValChangeTermination;
+    double gaussNewtonResNormThresh;
+    double stabVsSpeed;
+    std::FILE *logFile;
+    int currentIteration;
+    int currentModel;
+    int currentFreeParam;
+    RealVector cbReturnVector;
+    int yRetVectSet;
+    int freeParamCount;
+    ParamRecord freeParams[kMaxFreeParams + 1];
+    RealVector residuals[kMaxModels + 1];
+    double residualNorms[kMaxModels + 1];
+    ParamRecord savedFreeParams[kMaxFreeParams + 1];
+    RealVector savedResiduals[kMaxModels + 1];
+    double savedResidualNorms[kMaxModels + 1];
+    RealMatrix plusPerturbations;
+    RealMatrix minusPerturbations;
+    RealMatrix normalMatrix;
+    RealVector gradientVector;
+    RealVector paramScales;
+    RealVector singularValues;
+    RealVector vrStepDirection;
+    char errorText[kErrorTextLength + 1];
+};
+
+// The first slot whose handle equals iHandle (0 finds the first free slot), or -1.
+int HandleSlotFind(VaroHandle iHandle);
+// The live object named by iHandle, or null for 0 and for unknown handles.
+VaroObject *ObjectFromHandle(VaroHandle iHandle);
+// Records a formatted message in errorText and the log file; always returns 0.
+int ErrorReport(VaroObject *pObject, const char *pszFormat, ...)
+    __attribute__((format(printf, 2, 3)));
+// Writes one formatted piece to the log file, if one is open, and flushes it.
+int LogWrite(VaroObject *pObject, const char *pszFormat, ...)
+    __attribute__((format(printf, 2, 3)));
+
+#endif
