@@ -1,0 +1,3 @@
+#include "demos/frame/demo_state.h"
+
+DemoState gDemoState;
