@@ -76,6 +76,10 @@ struct VaroObject {
     RealVector singularValues;
     RealVector vrStepDirection;
     char errorText[kErrorTextLength + 1];
+    // VaroCurrentParamNumGet scans the current model's parameters from this
+    // number on (0 or 1: from the first). The Jacobian raises it to ask a
+    // gradient callback about each parameter that shares one free parameter.
+    int currentParamScanStart;
 };
 
 // The first slot whose handle equals iHandle (0 finds the first free slot), or -1.
