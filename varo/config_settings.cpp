@@ -1,0 +1,136 @@
+// The iteration limit and the numerical settings of the processing.
+//
+// A NaN is refused by every setting check: each test is written so that a value
+// passes only when it lies inside the allowed range.
+#include "varo/config.h"
+#include "varo/object.h"
+
+int VaroMaxNoIterationsSet(VaroHandle iHandle, int iMaxIterations) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, Max.no.iterations=%d\n", __func__, iMaxIterations);
+    if (iMaxIterations < 0 && iMaxIterations != -1) {
+        ErrorReport(pObject, "%s: illegal maximal number of iterations (%d)", __func__,
+                    iMaxIterations);
+        return kRcOutOfRange;
+    }
+    pObject->maxIterations = iMaxIterations;
+    return 0;
+}
+
+int VaroMaxNoIterationsGet(VaroHandle iHandle, int *piMaxIterations) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *piMaxIterations = pObject->maxIterations;
+    LogWrite(pObject, "== %s, Max.no.iterations=%d\n", __func__, *piMaxIterations);
+    return 0;
+}
+
+int VaroGaussNewtonResNormThreshSet(VaroHandle iHandle, double dThresh) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, Gauss-Newton chi-squre threshold %e\n", __func__, dThresh);
+    if (!(dThresh >= 0.0)) {
+        ErrorReport(pObject, "%s: illegal threshold (%e)", __func__, dThresh);
+        return kRcOutOfRange;
+    }
+    pObject->gaussNewtonResNormThresh = dThresh;
+    return 0;
+}
+
+int VaroGaussNewtonResNormThreshGet(VaroHandle iHandle, double *pdThresh) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *pdThresh = pObject->gaussNewtonResNormThresh;
+    LogWrite(pObject, "== %s, Gauss-Newton chi-squre threshold %e\n", __func__, *pdThresh);
+    return 0;
+}
+
+int VaroResNormChangeTerminationSet(VaroHandle iHandle, double dValue) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, residual norm change termination value %e\n", __func__, dValue);
+    if (!(dValue > 0.0 && dValue <= 1.0)) {
+        ErrorReport(pObject, "%s: illegal residual norm change termination value (%e)", __func__,
+                    dValue);
+        return kRcOutOfRange;
+    }
+    pObject->resNormChangeTermination = dValue;
+    return 0;
+}
+
+int VaroResNormChangeTerminationGet(VaroHandle iHandle, double *pdValue) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *pdValue = pObject->resNormChangeTermination;
+    LogWrite(pObject, "== %s, residual norm change termination value %e\n", __func__, *pdValue);
+    return 0;
+}
+
+int VaroStabVsSpeedSet(VaroHandle iHandle, double dValue) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, stability vs. speed value %e\n", __func__, dValue);
+    if (!(dValue <= 1.0)) {
+        ErrorReport(pObject, "%s: illegal stability vs. speed value (%e)", __func__, dValue);
+        return kRcOutOfRange;
+    }
+    if (dValue < pObject->resNormChangeTermination) {
+        ErrorReport(pObject,
+                    "%s: stability vs. speed value (%e) must be greater than\n"
+                    "residual norm change termination value (%e)",
+                    __func__, dValue, pObject->resNormChangeTermination);
+        return kRcOutOfRange;
+    }
+    pObject->stabVsSpeed = dValue;
+    return 0;
+}
+
+int VaroStabVsSpeedGet(VaroHandle iHandle, double *pdValue) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *pdValue = pObject->stabVsSpeed;
+    LogWrite(pObject, "== %s, stability vs. speed value %e\n", __func__, *pdValue);
+    return 0;
+}
+
+int VaroParValChangeTerminationSet(VaroHandle iHandle, double dValue) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, parameter change termination value %e\n", __func__, dValue);
+    if (!(dValue > 0.0 && dValue <= 0.1)) {
+        ErrorReport(pObject, "%s: illegal parameter change termination value (%e)", __func__,
+                    dValue);
+        return kRcOutOfRange;
+    }
+    pObject->parValChangeTermination = dValue;
+    return 0;
+}
+
+int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *pdValue = pObject->parValChangeTermination;
+    LogWrite(pObject, "== %s, parameter change termination value %e\n", __func__, *pdValue);
+    return 0;
+}

@@ -1,4 +1,62 @@
-/* Varo: weighted nonlinear least-squares fitting of one or more models at once. */
+/* Varo: weighted nonlinear least-squares fitting of one or more models at once.
+ *
+ * A caller describes a fitting problem to a fit object and names the object by
+ * an integer handle. The problem consists of one or more models (numbered from
+ * 1); each model has parameters (numbered from 1 within their model), a model
+ * callback that hands back the model's residual vector for the current
+ * parameter values, and optionally a gradient callback that hands back the
+ * derivative of that vector with respect to one parameter. Parameters may carry
+ * lower and upper limits (equal limits fix a parameter) and links (parameters
+ * of any models with the same nonzero link share one value). VaroProcessing
+ * then minimises the Euclidean norm of all residuals together.
+ *
+ * Return codes. Every function except VaroErrorStringGet returns an int: 0 for
+ * success, otherwise one of
+ *     1     the handle names no live fit object
+ *     2     all 100 fit objects are in use (VaroObjectCreate)
+ *     3     memory could not be obtained
+ *     4     memory could not be released, or an object that is processing
+ *           was to be deleted
+ *     5     an argument is out of range (model or parameter number, count,
+ *           limits, a setting's value, a vector length)
+ *     6     a setting that may be made only once per object was made again
+ *     8     processing failed to start or to finish (set-up, work memory,
+ *           initial evaluation of the models)
+ *     9     the iteration limit was reached before the fit converged
+ *     10    a callback asked to stop
+ *     11    an initial value was set while the object is processing
+ *     12    the log file could not be opened
+ *     13    a model or gradient callback returned without handing over a vector
+ *     14    a gradient vector's length differs from its model's residual vector
+ *     1000  internal inconsistency (see the single functions)
+ * and VaroProcessing may also pass on a model callback's own nonzero value.
+ * A failing call stores a message in the object, which VaroErrorStringGet
+ * returns, and writes it to the object's log file when one is open; the
+ * exceptions are VaroObjectCreate and the release failure of VaroObjectDelete,
+ * which have no message, and the stops asked by a callback (code 10 and a
+ * callback's own value). A refused call changes nothing in the object and
+ * leaves its out-arguments untouched unless said otherwise below. A call with a handle that names
+ * no live object returns 1 and records nothing.
+ *
+ * Arguments. "in" arguments are read, "out" arguments are pointers to the
+ * caller's storage, which must be valid and is written on success. Models run
+ * from 1 to the number of models, parameters from 1 to their model's number of
+ * parameters.
+ *
+ * When to call. Configuration (the Set functions) is made between creation and
+ * VaroProcessing, or between two processing runs. During processing, the
+ * callbacks run inside VaroProcessing on the caller's thread and call the
+ * query functions (VaroCurrentIterationGet, VaroCurrentModelGet,
+ * VaroCurrentParamNumGet, VaroParamCurValueGet, VaroModelResidualsGet) and
+ * VaroCbReturnVectSet; every Get function may be called then. The library is
+ * single-threaded and has no locks.
+ *
+ * Log file. With a log file open (VaroLogFileOpen), every Set and Get function
+ * of the configuration writes a line beginning with "== " (a Set function
+ * before its checks, so refused calls are logged too; a Get function only on
+ * success, with the value delivered); the queries marked "writes no log line"
+ * below do not. Every error message is written, and processing writes its
+ * iteration trace. Every write is flushed at once. */
 #ifndef VARO_VARO_H
 #define VARO_VARO_H
 
@@ -6,50 +64,279 @@
 extern "C" {
 #endif
 
+/* Names a fit object: 1 to 32768, unique among the live objects. */
 typedef int VaroHandle;
+
+/* Every callback is called with the handle of the object being processed and
+ * returns 0 for success; a positive value asks the processing to stop (what
+ * other values mean is said with each kind of callback). */
 typedef int (*VaroCallback)(VaroHandle iHandle);
 
+/* ---- Fit objects, error texts and the log file ---- */
+
+/* Creates a fit object with the default settings: iteration limit -1 (100
+ * times the number of free parameters), Gauss-Newton threshold 0.01, residual
+ * norm change termination 1e-4, parameter change termination 1e-4, stability
+ * vs. speed 0.01; no models, no callbacks, no log file, empty error text.
+ *   piHandle  out: the new object's handle, written only when the object was
+ *             created (also on 1000).
+ * Returns 0; 2 when 100 objects live; 3 when the object's memory was not
+ * obtained; 1000 when a default setting was refused (the object then exists
+ * and is usable). The library owns the object until VaroObjectDelete. */
 int VaroObjectCreate(VaroHandle *piHandle);
+
+/* Deletes a fit object: closes its log file, if open, and releases the object
+ * with everything it holds.
+ *   iHandle   in: the object. 0 names no object: nothing is released and 0 is
+ *             returned, or 1 when 100 objects live.
+ * Returns 0; 1 for a handle that names no live object; 4 when the memory could
+ * not be released, or when the object is processing (a call from one of its own
+ * callbacks), with a message; the object then stays registered. */
 int VaroObjectDelete(VaroHandle iHandle);
+
+/* The object's last error message (at most 500 characters; a longer message
+ * is replaced by "Error string was too long, memory is corrupted" and rings
+ * eleven bells on standard output). A successful call never clears it.
+ *   iHandle   in: the object.
+ * Returns the text, owned by the library and valid until the next failing call
+ * or the deletion of the object; an empty text for a new object and for a
+ * handle that names no live object. */
 const char *VaroErrorStringGet(VaroHandle iHandle);
+
+/* Opens (truncating) the object's log file and writes its header line
+ * "VARO log file, opened on : <local time>". An open log file is closed first,
+ * also when the new one cannot be opened. The file stays open until the next
+ * VaroLogFileOpen or VaroObjectDelete.
+ *   iHandle   in: the object.
+ *   pszPath   in: path of the file.
+ * Returns 0; 1 for an unknown handle; 12 when the file cannot be opened (the
+ * object then has no log file). May be called at any time. */
 int VaroLogFileOpen(VaroHandle iHandle, const char *pszPath);
 
+/* ---- Configuration ----
+ * Set functions log their arguments first and then check them; Get functions
+ * make the same checks and log the delivered value on success. Every function
+ * returns 1 for a handle that names no live object. Per-model functions return
+ * 5 ("illegal model") for a model outside 1..the number of models, so
+ * VaroNoModelsSet must come first; per-parameter functions also return 5
+ * ("illegal parameter number") for a parameter outside 1..the model's number of
+ * parameters, so VaroNoModelParamsSet of the model must come first. Everything
+ * except the initial values may also be changed from a callback during
+ * processing; the library does not guard such changes. */
+
+/* The progress callback, called after the initial evaluation of the models and
+ * after every main iteration; a nonzero result stops the processing (code 10).
+ *   pCallback   in: the callback, or null for none (the default).
+ *   ppCallback  out: the callback set, or null.
+ * Return 0 or 1. */
 int VaroProgressCallbackSet(VaroHandle iHandle, VaroCallback pCallback);
 int VaroProgressCallbackGet(VaroHandle iHandle, VaroCallback *ppCallback);
+
+/* The number of models, 1 to 50; it can be set only once per object.
+ *   iNoModels   in: the number of models.
+ *   piNoModels  out: the number set, 0 before VaroNoModelsSet; set to 0 also
+ *               for a handle that names no live object.
+ * VaroNoModelsSet returns 0, 1, 6 when the number was set before (checked
+ * first), or 5 for a number outside 1..50. VaroNoModelsGet returns 0 or 1. */
 int VaroNoModelsSet(VaroHandle iHandle, int iNoModels);
 int VaroNoModelsGet(VaroHandle iHandle, int *piNoModels);
+
+/* The number of parameters of one model, 1 to 100; it can be set only once
+ * per model.
+ *   iModel      in: the model, 1-based.
+ *   iNoParams   in: the number of parameters.
+ *   piNoParams  out: the number set, 0 before VaroNoModelParamsSet; set to 0
+ *               also for a handle that names no live object.
+ * VaroNoModelParamsSet returns 0, 1, 5 for an illegal model or a number outside
+ * 1..100 (checked before the once-only rule), or 6 when the model's number was
+ * set before. VaroNoModelParamsGet returns 0, 1 or 5 for an illegal model. */
 int VaroNoModelParamsSet(VaroHandle iHandle, int iModel, int iNoParams);
 int VaroNoModelParamsGet(VaroHandle iHandle, int iModel, int *piNoParams);
+
+/* The model callback of one model, required before processing. Called with
+ * the handle once per model and evaluation, it reads its parameters with
+ * VaroParamCurValueGet, computes the model's (weighted) residual vector, hands
+ * it over exactly once with VaroCbReturnVectSet and returns 0. A positive
+ * result asks to stop; a negative result with a vector handed over is passed
+ * on as the evaluation's result.
+ *   iModel      in: the model, 1-based.
+ *   pCallback   in: the callback.
+ *   ppCallback  out: the callback set, or null.
+ * Return 0, 1 or 5 for an illegal model. */
 int VaroModelCallbackSet(VaroHandle iHandle, int iModel, VaroCallback pCallback);
 int VaroModelCallbackGet(VaroHandle iHandle, int iModel, VaroCallback *ppCallback);
+
+/* The gradient callback of one model; null (the default) means numerical
+ * derivatives. Called with the handle, it learns the parameter through
+ * VaroCurrentModelGet and VaroCurrentParamNumGet, hands over the derivative of
+ * the model's residual vector with respect to that parameter with
+ * VaroCbReturnVectSet (one element per residual) and returns 0; a negative
+ * result declines (the derivative is then formed numerically), a positive one
+ * stops the processing (code 10).
+ *   iModel      in: the model, 1-based.
+ *   pCallback   in: the callback, or null.
+ *   ppCallback  out: the callback set, or null.
+ * Return 0, 1 or 5 for an illegal model. */
 int VaroGradientCallbackSet(VaroHandle iHandle, int iModel, VaroCallback pCallback);
 int VaroGradientCallbackGet(VaroHandle iHandle, int iModel, VaroCallback *ppCallback);
+
+/* The caller's data pointer of one model, stored and handed back but never
+ * dereferenced; the data stays owned by the caller.
+ *   iModel  in: the model, 1-based.
+ *   pData   in: the pointer (null allowed).
+ *   ppData  out: the pointer set, null by default.
+ * Return 0, 1 or 5 for an illegal model. */
 int VaroModelDataPointerSet(VaroHandle iHandle, int iModel, void *pData);
 int VaroModelDataPointerGet(VaroHandle iHandle, int iModel, void **ppData);
+
+/* The link of one parameter: parameters of any models with the same nonzero
+ * link share one fitted value; 0 (the default) unlinks. Linked parameters must
+ * have equal initial values and limits when processing starts.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   iLink           in: the link, any value.
+ *   piLink          out: the link set.
+ * Return 0, 1 or 5 for an illegal model or parameter. */
 int VaroParamLinkSet(VaroHandle iHandle, int iModel, int iParam, int iLink);
 int VaroParamLinkGet(VaroHandle iHandle, int iModel, int iParam, int *piLink);
+
+/* The initial value of one parameter (0.0 by default). It is checked against
+ * the limits when processing starts, not here.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   dValue          in: the initial value.
+ * Returns 0; 1; 11 while the object is processing (that is, from a callback);
+ * 5 for an illegal model or parameter. */
 int VaroParamIniValueSet(VaroHandle iHandle, int iModel, int iParam, double dValue);
+
+/* The current value of one parameter: during processing the trial value of the
+ * iteration (linked parameters report the same value), otherwise, and for a
+ * fixed parameter, its own value: the initial value, or the fitted value after
+ * a successful processing.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   pdValue         out: the value.
+ * Returns 0; 1; 5 for an illegal model or parameter; 1000 when the parameter
+ * has limits and the value lies outside them (the value is delivered all the
+ * same). */
 int VaroParamCurValueGet(VaroHandle iHandle, int iModel, int iParam, double *pdValue);
+
+/* The limits of one parameter. lower < upper limits the parameter to
+ * [lower, upper]; lower == upper fixes it (it is not fitted); limits that
+ * cannot be ordered (a NaN) remove the limits.
+ *   iModel, iParam    in: the model and its parameter, 1-based.
+ *   dLower, dUpper    in: the limits.
+ *   pdLower, pdUpper  out: the limits; 1.0 and -1.0 (an empty interval) for a
+ *                     parameter without limits.
+ * Return 0, 1 or 5 for an illegal model or parameter; VaroParamLimitsSet also
+ * returns 5 when lower exceeds upper (the old limits stay). */
 int VaroParamLimitsSet(VaroHandle iHandle, int iModel, int iParam, double dLower, double dUpper);
 int VaroParamLimitsGet(VaroHandle iHandle, int iModel, int iParam, double *pdLower,
                        double *pdUpper);
+
+/* The iteration limit: -1 (the default) means 100 times the number of free
+ * parameters; 0 or more is the limit itself.
+ *   iMaxIterations   in: the limit, -1 or 0 or more.
+ *   piMaxIterations  out: the limit set.
+ * Return 0, 1, or 5 for a value below -1. */
 int VaroMaxNoIterationsSet(VaroHandle iHandle, int iMaxIterations);
 int VaroMaxNoIterationsGet(VaroHandle iHandle, int *piMaxIterations);
+
+/* The total residual norm below which a Gauss-Newton step is tried; 0 or
+ * more, default 0.01.
+ *   dThresh   in: the threshold.
+ *   pdThresh  out: the threshold set.
+ * Return 0, 1, or 5 for a negative value or NaN. */
 int VaroGaussNewtonResNormThreshSet(VaroHandle iHandle, double dThresh);
 int VaroGaussNewtonResNormThreshGet(VaroHandle iHandle, double *pdThresh);
+
+/* The relative decrease of the total residual norm below which processing
+ * ends successfully; in (0, 1], default 1e-4.
+ *   dValue   in: the value.
+ *   pdValue  out: the value set.
+ * Return 0, 1, or 5 for a value outside (0, 1] or NaN. */
 int VaroResNormChangeTerminationSet(VaroHandle iHandle, double dValue);
 int VaroResNormChangeTerminationGet(VaroHandle iHandle, double *pdValue);
+
+/* The relative decrease of the total residual norm that a trial step must
+ * reach to be accepted; at most 1 and not below the residual norm change
+ * termination value at the moment of setting; default 0.01.
+ *   dValue   in: the value.
+ *   pdValue  out: the value set.
+ * Return 0, 1, or 5 for a value above 1, NaN, or a value below the residual
+ * norm change termination value. */
 int VaroStabVsSpeedSet(VaroHandle iHandle, double dValue);
 int VaroStabVsSpeedGet(VaroHandle iHandle, double *pdValue);
+
+/* The relative parameter change that the step search counts as significant;
+ * in (0, 0.1], default 1e-4.
+ *   dValue   in: the value.
+ *   pdValue  out: the value set.
+ * Return 0, 1, or 5 for a value outside (0, 0.1] or NaN. */
 int VaroParValChangeTerminationSet(VaroHandle iHandle, double dValue);
 int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
 
+/* ---- Queries and hand-over for callbacks during processing ---- */
+
+/* The current iteration: 0 during the initial evaluation, then the number of
+ * the running main iteration from 1; after processing, the last one.
+ *   piIteration  out: the iteration.
+ * Returns 0 or 1. Writes no log line. */
 int VaroCurrentIterationGet(VaroHandle iHandle, int *piIteration);
+
+/* The model whose callback runs (or ran last).
+ *   piModel  out: the model, 1-based.
+ * Returns 0 or 1. Writes no log line. */
 int VaroCurrentModelGet(VaroHandle iHandle, int *piModel);
+
+/* For a gradient callback (and the model callbacks of a numerical derivative):
+ * the parameter of the current model with respect to which the derivative is
+ * asked.
+ *   piParam  out: the parameter, 1-based; -1 when none matches.
+ * Returns 0; 1; 1000 when no parameter of the current model matches (outside
+ * a derivative, for instance). Writes no log line. */
 int VaroCurrentParamNumGet(VaroHandle iHandle, int *piParam);
+
+/* Hands a callback's result vector (residuals or a derivative) to the library,
+ * which copies it; exactly once per callback call. Every vector handed over
+ * during one processing run must have the length of the first.
+ *   adValues  in: the values, 0-based, iLength of them; still owned by the
+ *             caller.
+ *   iLength   in: their number, 1 or more.
+ * Returns 0; 1; 1000 when a vector was already handed over during this call
+ * (the first stays in force); 5 when the length is below 1 or differs from the
+ * first vector of the run; 3 when the library's copy was not obtained. Writes
+ * no log line. */
 int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength);
+
+/* The residual norm of one model, or the total norm, and during processing a
+ * copy of the model's residual vector.
+ *   iModel       in: the model, 1-based, or 0 for the total norm.
+ *   pdNorm       out: the Euclidean norm of the model's residuals, or the
+ *                total norm for model 0; after processing, the last values.
+ *   adResiduals  out: null, or an array of as many doubles as the model has
+ *                residuals; filled (0-based) only for a model of 1 or more
+ *                while processing runs, otherwise left untouched.
+ * Returns 0; 1; 5 for a model below 0 or above the number of models. Writes no
+ * log line. */
 int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double *adResiduals);
 
+/* ---- Processing ---- */
+
+/* Runs one complete fit: validates the set-up, merges linked parameters into
+ * free parameters, evaluates every model at the initial values, calls the
+ * progress callback, then iterates (Jacobian, then a Gauss-Newton step or steps
+ * along the eigenvectors of the normal matrix, kept inside the limits, then the
+ * progress callback) until an iteration lowers the total residual norm by less
+ * than the residual norm change termination value. On success the fitted values are stored in every
+ * parameter that is not fixed (read them with VaroParamCurValueGet); after a
+ * failure every parameter keeps its value. The work memory exists only during
+ * this call. Must not be called from a callback. If live allocations differ
+ * before and after, a memory leak banner is printed on standard output.
+ *   iHandle  in: the object.
+ * Returns 0 on convergence; 1; 4 when the work memory was not released; 8 when
+ * the set-up is incomplete or inconsistent, the work memory was not obtained
+ * or the initial evaluation failed; 9 when the iteration limit was exceeded;
+ * 10 when the progress or a gradient callback asked to stop; 3, 13, 14 or 1000
+ * from the Jacobian or the step search; or a model callback's own nonzero value
+ * returned while a numerical derivative is formed. */
 int VaroProcessing(VaroHandle iHandle);
 
 #ifdef __cplusplus
