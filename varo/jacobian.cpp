@@ -1,0 +1,190 @@
+// The Jacobian of all residuals with respect to the free parameters, formed one
+// model block at a time and accumulated at once into the normal matrix of the
+// scaled Jacobian and its gradient vector. Derivatives come from a model's
+// gradient callback, which may decline, or from central differences.
+#include <cmath>
+
+#include "varo/engine.h"
+
+namespace {
+
+// Gradient callback result meaning "differentiate this column numerically".
+constexpr int kGradientDeclined = -1;
+
+// The work storage of one Jacobian computation, released on every exit.
+struct JacobianWork {
+    RealVector vrGradient = nullptr;
+    RealMatrix block = nullptr;
+    JacobianWork() = default;
+    JacobianWork(const JacobianWork &) = delete;
+    JacobianWork &operator=(const JacobianWork &) = delete;
+    ~JacobianWork() {
+        RealMatrixFree(block);
+        RealVectorFree(vrGradient);
+    }
+};
+
+// Restores the scan start of VaroCurrentParamNumGet to "from the first
+// parameter" when a gradient column is done.
+class ParamScanScope {
+  public:
+    explicit ParamScanScope(VaroObject *pObject) : pObject(pObject) {}
+    ~ParamScanScope() { pObject->currentParamScanStart = 0; }
+    ParamScanScope(const ParamScanScope &) = delete;
+    ParamScanScope &operator=(const ParamScanScope &) = delete;
+
+  private:
+    VaroObject *pObject;
+};
+
+// Scales: each free parameter's magnitude, or for a zero value the geometric
+// mean of the nonzero magnitudes taken over all n parameters.
+void ParamScalesSet(VaroObject *pObject) {
+    const int n = pObject->freeParamCount;
+    double dProduct = 1.0;
+    for (int k = 1; k <= n; ++k) {
+        if (pObject->freeParams[k].value != 0.0) {
+            dProduct *= std::fabs(pObject->freeParams[k].value);
+        }
+    }
+    const double dMean = std::pow(dProduct, 1.0 / n);
+    for (int k = 1; k <= n; ++k) {
+        const double dMagnitude = std::fabs(pObject->freeParams[k].value);
+        pObject->paramScales[k] = dMagnitude > 0.0 ? dMagnitude : dMean;
+    }
+}
+
+// Asks the gradient callback of model iModel about every parameter of the
+// model mapped to free parameter iFreeParam and adds the derivatives, since a
+// change of the free parameter moves all of them. kGradientDeclined when the
+// callback declines.
+int AnalyticGradientCompute(VaroObject *pObject, int iModel, int iFreeParam,
+                            RealVector vrGradient) {
+    const ModelRecord &model = pObject->models[iModel];
+    const int iRows = VectorLengthGet(vrGradient);
+    ParamScanScope scope(pObject);
+    bool bFirst = true;
+    for (int j = 1; j <= model.paramCount; ++j) {
+        if (model.params[j].freeIndex != iFreeParam) {
+            continue;
+        }
+        pObject->currentParamScanStart = j;
+        const int iResult = GradientCallbackCall(pObject, iModel);
+        if (iResult > 0) {
+            return 10;
+        }
+        if (iResult < 0) {
+            return kGradientDeclined;
+        }
+        if (!pObject->yRetVectSet) {
+            return 13;
+        }
+        if (VectorLengthGet(pObject->cbReturnVector) != iRows) {
+            ErrorReport(pObject,
+                        "Gradient and residual vectors for the model %d are of different length",
+                        iModel);
+            return 14;
+        }
+        const int iFailed =
+            bFirst ? RealVectorCopy(pObject->cbReturnVector, vrGradient)
+                   : RealVectorCombine(vrGradient, 1, pObject->cbReturnVector, vrGradient);
+        if (iFailed != 0) {
+            return InternalBugReport(pObject);
+        }
+        bFirst = false;
+    }
+    return 0;
+}
+
+// Column iFreeParam of model iModel's block, unscaled, into vrGradient.
+int GradientColumnCompute(VaroObject *pObject, int iModel, int iFreeParam, RealVector vrGradient) {
+    if (pObject->models[iModel].gradientCallback != nullptr) {
+        const int iResult = AnalyticGradientCompute(pObject, iModel, iFreeParam, vrGradient);
+        if (iResult != kGradientDeclined) {
+            return iResult;
+        }
+    }
+    return NumericGradient(pObject, vrGradient);
+}
+
+// Forms the block of model iModel and adds it into the normal matrix and the
+// gradient vector.
+int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
+    const int n = pObject->freeParamCount;
+    const int iRows = VectorLengthGet(pObject->residuals[iModel]);
+    work.vrGradient = RealVectorResize(work.vrGradient, iRows);
+    work.block = RealMatrixResize(work.block, iRows, n);
+    if (work.vrGradient == nullptr || work.block == nullptr) {
+        ErrorReport(pObject, "%dx%d jacobian or %d gradient allocation error", iRows, n, iRows);
+        return 3;
+    }
+    if (RealMatrixFill(work.block, 0.0) != 0) {
+        return 1000;
+    }
+    for (int k = 1; k <= n; ++k) {
+        pObject->currentFreeParam = k;
+        if (!ModelUsesFreeParam(pObject, iModel, k)) {
+            continue;
+        }
+        const int iResult = GradientColumnCompute(pObject, iModel, k, work.vrGradient);
+        if (iResult != 0) {
+            return iResult;
+        }
+        if (RealVectorScale(work.vrGradient, pObject->paramScales[k]) != 0 ||
+            RealMatrixColumnSet(work.block, k, work.vrGradient) != 0) {
+            return InternalBugReport(pObject);
+        }
+    }
+    if (RealMatrixGramAdd(pObject->normalMatrix, work.block) != 0 ||
+        RealMatrixTransposeTimesVectorAdd(pObject->gradientVector, work.block,
+                                          pObject->residuals[iModel]) != 0) {
+        return InternalBugReport(pObject);
+    }
+    return 0;
+}
+
+int ModelBlocksAdd(VaroObject *pObject) {
+    JacobianWork work;
+    for (pObject->currentModel = 1; pObject->currentModel <= pObject->modelCount;
+         ++pObject->currentModel) {
+        const int iResult = ModelBlockAdd(pObject, pObject->currentModel, work);
+        if (iResult != 0) {
+            return iResult;
+        }
+    }
+    // currentModel keeps the last model differentiated.
+    pObject->currentModel = pObject->modelCount;
+    return 0;
+}
+
+} // namespace
+
+bool ModelUsesFreeParam(const VaroObject *pObject, int iModel, int iFreeParam) {
+    const ModelRecord &model = pObject->models[iModel];
+    for (int j = 1; j <= model.paramCount; ++j) {
+        if (model.params[j].freeIndex == iFreeParam) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int JacobianCompute(VaroObject *pObject) {
+    LogWrite(pObject, "-- Compute Jacobian --\n");
+    if (RealMatrixFill(pObject->normalMatrix, 0.0) != 0 ||
+        RealVectorFill(pObject->gradientVector, 0.0) != 0) {
+        return 1000;
+    }
+    ParamScalesSet(pObject);
+    FreeParamsSave(pObject);
+    const int iSaved = ResidualsSave(pObject);
+    if (iSaved != 0) {
+        return iSaved;
+    }
+    const int iResult = ModelBlocksAdd(pObject);
+    // The point, its residuals and norms are exactly those at entry, whatever
+    // happened while perturbing.
+    FreeParamsRestore(pObject);
+    const int iRestored = ResidualsRestore(pObject);
+    return iResult != 0 ? iResult : iRestored;
+}

@@ -1,0 +1,117 @@
+// The processing entry: validates the set-up, resolves links, obtains the work
+// memory, iterates Jacobian and step search until a termination condition
+// holds, copies the fitted values back and checks the wrappers for leaks.
+#include <cstdio>
+
+#include "varo/engine.h"
+
+namespace {
+
+// Calls the progress callback, if one is set; 10 when it asks to stop.
+int ProgressReport(VaroObject *pObject) {
+    if (pObject->progressCallback != nullptr && pObject->progressCallback(pObject->handle) != 0) {
+        return 10;
+    }
+    return 0;
+}
+
+int IterationLimitGet(const VaroObject *pObject) {
+    return pObject->maxIterations == -1 ? 100 * pObject->freeParamCount : pObject->maxIterations;
+}
+
+int MainIterations(VaroObject *pObject) {
+    if (ProgressReport(pObject) != 0) {
+        return 10;
+    }
+    for (pObject->currentIteration = 1;; ++pObject->currentIteration) {
+        LogWrite(pObject, "\n========= Main iteration: %d ===========\n",
+                 pObject->currentIteration);
+        const int iLimit = IterationLimitGet(pObject);
+        if (pObject->currentIteration > iLimit) {
+            ErrorReport(pObject,
+                        "VaroProcessing: termination condition has not been reached for %d "
+                        "iterations",
+                        iLimit);
+            return 9;
+        }
+        int iResult = JacobianCompute(pObject);
+        if (iResult != 0) {
+            return iResult;
+        }
+        const double dOld = pObject->residualNorms[0];
+        iResult = StepSearch(pObject);
+        if (iResult != 0) {
+            return iResult;
+        }
+        if (ProgressReport(pObject) != 0) {
+            return 10;
+        }
+        // Written so that a total norm of 0 or NaN never ends the processing.
+        if ((1.0 - pObject->resNormChangeTermination) * dOld < pObject->residualNorms[0]) {
+            return 0;
+        }
+    }
+}
+
+int ResultsCopyBack(VaroObject *pObject) {
+    for (int m = 1; m <= pObject->modelCount; ++m) {
+        ModelRecord &model = pObject->models[m];
+        for (int j = 1; j <= model.paramCount; ++j) {
+            ParamRecord &param = model.params[j];
+            if (param.limitKind != kLimitFixed) {
+                param.value = pObject->freeParams[param.freeIndex].value;
+            }
+        }
+    }
+    return 0;
+}
+
+int ProcessingRun(VaroObject *pObject) {
+    int iResult = 0;
+    if (SetupValidate(pObject) != 0 || LinkResolve(pObject) != 0 || WorkMemoryAlloc(pObject) != 0) {
+        iResult = 8;
+    } else {
+        iResult = MainIterations(pObject);
+        if (iResult == 0 && ResultsCopyBack(pObject) != 0) {
+            iResult = 8;
+        }
+    }
+    const int iReleased = WorkMemoryFree(pObject);
+    return iResult != 0 ? iResult : iReleased;
+}
+
+// Every block a run obtains through the memory wrappers must be released by
+// its end; a difference in the live count is announced on standard output.
+void LeakCheck(long iLiveBlocksBefore) {
+    const long iDifference = MemLiveBlockCount() - iLiveBlocksBefore;
+    if (iDifference == 0) {
+        return;
+    }
+    std::printf("\n");
+    std::printf("!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\n");
+    std::printf("!!!!! Memory leakage problem is detected !!!!!\n");
+    std::printf("!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\n\a");
+    std::printf("Live memory blocks after processing differ by %ld from before\n", iDifference);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int InternalBugReport(VaroObject *pObject) {
+    ErrorReport(pObject, "Internal bug");
+    return 1000;
+}
+
+int VaroProcessing(VaroHandle iHandle) {
+    const long iLiveBlocks = MemLiveBlockCount();
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return 1;
+    }
+    pObject->state = kStateProcessing;
+    const int iResult = ProcessingRun(pObject);
+    pObject->state = kStateFinished;
+    LeakCheck(iLiveBlocks);
+    return iResult;
+}

@@ -288,22 +288,26 @@ int VaroCurrentModelGet(VaroHandle iHandle, int *piModel);
 
 /* For a gradient callback (and the model callbacks of a numerical derivative):
  * the parameter of the current model with respect to which the derivative is
- * asked.
+ * asked. When several parameters of one model share a free parameter through a
+ * link, the gradient callback is called once for each of them and this query
+ * names each in turn; the library adds the derivatives.
  *   piParam  out: the parameter, 1-based; -1 when none matches.
  * Returns 0; 1; 1000 when no parameter of the current model matches (outside
  * a derivative, for instance). Writes no log line. */
 int VaroCurrentParamNumGet(VaroHandle iHandle, int *piParam);
 
 /* Hands a callback's result vector (residuals or a derivative) to the library,
- * which copies it; exactly once per callback call. Every vector handed over
- * during one processing run must have the length of the first.
+ * which copies it; exactly once per callback call. Within one processing run
+ * each model keeps the residual length of its first hand-over; models may
+ * differ in length. A gradient callback may hand over any positive length: a
+ * length other than its model's residual length ends the processing with 14.
  *   adValues  in: the values, 0-based, iLength of them; still owned by the
  *             caller.
  *   iLength   in: their number, 1 or more.
  * Returns 0; 1; 1000 when a vector was already handed over during this call
- * (the first stays in force); 5 when the length is below 1 or differs from the
- * first vector of the run; 3 when the library's copy was not obtained. Writes
- * no log line. */
+ * (the first stays in force); 5 when the length is below 1, when a model's
+ * residual length changes within the run, or when adValues is null; 3 when the
+ * library's copy was not obtained. Writes no log line. */
 int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength);
 
 /* The residual norm of one model, or the total norm, and during processing a

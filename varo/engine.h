@@ -1,0 +1,63 @@
+// Internal operations of the fitting engine: residual evaluation and the
+// snapshots of a point, the Jacobian, and the step search. The processing
+// driver (processing.cpp) runs them once per main iteration.
+#ifndef VARO_ENGINE_H
+#define VARO_ENGINE_H
+
+#include "varo/object.h"
+
+// Name of the processing entry, the leading "%s" of its messages.
+constexpr const char *kProcessingName = "VaroProcessing";
+// Singular values at or below this fraction of the largest count as zero.
+constexpr double kSingularCutoff = 1e-10;
+// Factor by which the step search shortens a trial move.
+constexpr double kStepReduction = 0.618;
+
+// Result of GaussNewtonStep when the step was not accepted and the point of
+// entry was restored; it never leaves StepSearch.
+constexpr int kStepNotAccepted = 100000;
+
+// Length of a vector, kept in its cell 0.
+inline int VectorLengthGet(RealVector v) {
+    return static_cast<int>(v[0]);
+}
+
+// Reports "Internal bug" and returns 1000.
+int InternalBugReport(VaroObject *pObject);
+
+// Stages of processing before and after the iterations (setup.cpp,
+// work_memory.cpp); each returns 0 or its failure code.
+int SetupValidate(VaroObject *pObject);
+int LinkResolve(VaroObject *pObject);
+int WorkMemoryAlloc(VaroObject *pObject);
+int WorkMemoryFree(VaroObject *pObject);
+
+// Residual evaluation and snapshots (residuals.cpp).
+int ResidualsEvaluate(VaroObject *pObject);
+int FreeParamsSave(VaroObject *pObject);
+int FreeParamsRestore(VaroObject *pObject);
+int ResidualsSave(VaroObject *pObject);
+int ResidualsRestore(VaroObject *pObject);
+// Calls the gradient callback of model iModel with yRetVectSet cleared. While
+// it runs, a hand-over of any positive length is taken over, so that the
+// Jacobian itself can report a gradient of the wrong length.
+int GradientCallbackCall(VaroObject *pObject, int iModel);
+
+// Jacobian, normal matrix and gradient vector (jacobian.cpp).
+int JacobianCompute(VaroObject *pObject);
+bool ModelUsesFreeParam(const VaroObject *pObject, int iModel, int iFreeParam);
+
+// Central differences with adaptive perturbations (perturbation.cpp).
+int NumericGradient(VaroObject *pObject, RealVector vrGradient);
+int PerturbationInit(VaroObject *pObject);
+int PerturbationSearch(VaroObject *pObject, int iDirection);
+
+// Step search (step_search.cpp, tovek_step.cpp).
+int StepSearch(VaroObject *pObject);
+int GaussNewtonStep(VaroObject *pObject);
+int TovekStep(VaroObject *pObject);
+double StepLimitToBounds(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
+double StepLimitToParChange(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
+void StepApply(VaroObject *pObject, RealVector vrDirection, double dMultiplier);
+
+#endif

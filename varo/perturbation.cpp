@@ -1,0 +1,174 @@
+// Numerical derivatives by central differences. Each (model, free parameter)
+// pair keeps one perturbation per side across the iterations of a run; a
+// search adapts it by factors of 10 until the relative change of the model's
+// residual norm lies inside an acceptance window.
+#include <algorithm>
+#include <cmath>
+
+#include "varo/engine.h"
+
+namespace {
+
+constexpr double kInitialPerturbation = 1e-8;
+// Acceptance window of the relative norm change: sqrt(eps) / 1000 to sqrt(eps) * 10.
+constexpr double kChangeWindowLow = 1.4901161193847657e-11;
+constexpr double kChangeWindowHigh = 1.4901161193847656e-07;
+constexpr double kAdaptationFactor = 10.0;
+// Bound of a parameter without limits: half the largest double.
+constexpr double kUnlimitedBound = 8.988465674311579e+307;
+
+// Puts a perturbed free parameter back on its base value on every exit.
+class ValueRestoreScope {
+  public:
+    ValueRestoreScope(double &dValue, double dBase) : dValue(dValue), dBase(dBase) {}
+    ~ValueRestoreScope() { dValue = dBase; }
+    ValueRestoreScope(const ValueRestoreScope &) = delete;
+    ValueRestoreScope &operator=(const ValueRestoreScope &) = delete;
+
+  private:
+    double &dValue;
+    double dBase;
+};
+
+double &PerturbationRef(VaroObject *pObject, int iDirection) {
+    const RealMatrix perturbations =
+        iDirection > 0 ? pObject->plusPerturbations : pObject->minusPerturbations;
+    return perturbations[pObject->currentModel][pObject->currentFreeParam];
+}
+
+// Change of model iModel's residual norm at the perturbed point: relative to
+// its norm at the current point, or absolute where that norm is 0.
+double NormChangeGet(const VaroObject *pObject, int iModel) {
+    const double dNorm = RealVectorNorm(pObject->cbReturnVector, 1, -1);
+    const double dBaseNorm = pObject->savedResidualNorms[iModel];
+    if (dBaseNorm == 0.0) {
+        return std::fabs(dNorm);
+    }
+    return std::fabs(dNorm - dBaseNorm) / dBaseNorm;
+}
+
+// Residuals of one side of the difference: those at the perturbed point, or,
+// when that side was not evaluated (a parameter on its limit), those at the
+// current point.
+RealVector SideResidualsGet(VaroObject *pObject, int iDirection) {
+    if (PerturbationRef(pObject, iDirection) == 0.0) {
+        return pObject->residuals[pObject->currentModel];
+    }
+    return pObject->cbReturnVector;
+}
+
+} // namespace
+
+int PerturbationInit(VaroObject *pObject) {
+    double &dPlus = PerturbationRef(pObject, +1);
+    double &dMinus = PerturbationRef(pObject, -1);
+    if (dPlus != 0.0 && dMinus != 0.0) {
+        return 0;
+    }
+    if (dPlus != 0.0) {
+        dMinus = -dPlus;
+    } else if (dMinus != 0.0) {
+        dPlus = -dMinus;
+    } else {
+        const double dValue = pObject->freeParams[pObject->currentFreeParam].value;
+        dPlus = dValue != 0.0 ? dValue * kInitialPerturbation : kInitialPerturbation;
+        dMinus = -dPlus;
+    }
+    return 0;
+}
+
+int PerturbationSearch(VaroObject *pObject, int iDirection) {
+    const int iModel = pObject->currentModel;
+    const ParamRecord &saved = pObject->savedFreeParams[pObject->currentFreeParam];
+    const double dBase = saved.value;
+    const double dUpper = saved.limitKind != kLimitNone ? saved.upperLimit : kUnlimitedBound;
+    const double dLower = saved.limitKind != kLimitNone ? saved.lowerLimit : -kUnlimitedBound;
+    double &dValue = pObject->freeParams[pObject->currentFreeParam].value;
+    double h = PerturbationRef(pObject, iDirection);
+    int iParam = 0;
+    if (VaroCurrentParamNumGet(pObject->handle, &iParam) != 0) {
+        return InternalBugReport(pObject);
+    }
+    ValueRestoreScope restore(dValue, dBase);
+    bool bIncreased = false;
+    bool bClipped = false;
+    double dPrevious = 0.0;
+    // The perturbation at which cbReturnVector was last filled; 0 while none was.
+    double dEvaluated = 0.0;
+    for (;;) {
+        if (dBase + h > dUpper || dBase + h < dLower) {
+            if (bClipped) {
+                break;
+            }
+            h = (dBase + h > dUpper ? dUpper : dLower) - dBase;
+            bClipped = true;
+        }
+        if (h == 0.0) {
+            break;
+        }
+        dValue = std::clamp(dBase + h, dLower, dUpper);
+        pObject->yRetVectSet = 0;
+        const int iResult = pObject->models[iModel].modelCallback(pObject->handle);
+        if (iResult != 0) {
+            return iResult;
+        }
+        if (!pObject->yRetVectSet) {
+            return 13;
+        }
+        dEvaluated = h;
+        const double dChange = NormChangeGet(pObject, iModel);
+        if (dChange == 0.0) {
+            LogWrite(pObject,
+                     "No sensitivity to the parameter %d for the model %d, perturbation=%e\n",
+                     iParam, iModel, h);
+            break;
+        }
+        if (bIncreased && dChange <= dPrevious) {
+            LogWrite(pObject,
+                     "Inverse or no sensitivity to the parameter %d for the model %d, "
+                     "perturbation=%e\n",
+                     iParam, iModel, h);
+            break;
+        }
+        if (dChange < kChangeWindowLow) {
+            h *= kAdaptationFactor;
+            bIncreased = true;
+        } else if (dChange > kChangeWindowHigh) {
+            if (bIncreased) {
+                LogWrite(pObject, "Not continues problem for the parameter %d of the model %d\n",
+                         iParam, iModel);
+                break;
+            }
+            h /= kAdaptationFactor;
+        } else {
+            break;
+        }
+        dPrevious = dChange;
+    }
+    PerturbationRef(pObject, iDirection) = dEvaluated;
+    return 0;
+}
+
+int NumericGradient(VaroObject *pObject, RealVector vrGradient) {
+    PerturbationInit(pObject);
+    int iResult = PerturbationSearch(pObject, +1);
+    if (iResult != 0) {
+        return iResult;
+    }
+    if (RealVectorCopy(SideResidualsGet(pObject, +1), vrGradient) != 0) {
+        return InternalBugReport(pObject);
+    }
+    iResult = PerturbationSearch(pObject, -1);
+    if (iResult != 0) {
+        return iResult;
+    }
+    if (RealVectorCombine(vrGradient, 2, SideResidualsGet(pObject, -1), vrGradient) != 0) {
+        return InternalBugReport(pObject);
+    }
+    // Both sides unevaluated leaves a zero difference and no divisor.
+    const double dSpan = PerturbationRef(pObject, +1) - PerturbationRef(pObject, -1);
+    if (dSpan != 0.0 && RealVectorScale(vrGradient, 1.0 / dSpan) != 0) {
+        return InternalBugReport(pObject);
+    }
+    return 0;
+}

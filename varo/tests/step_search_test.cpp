@@ -1,0 +1,133 @@
+// The step search through its log trace and the points its trials leave.
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+// A linear problem whose least-squares solution is (4.6 / 2.25, 1).
+TestModel LinearModel() {
+    return {{0.0, 0.0},
+            [](const Values &p) {
+                return Values{p[0] + p[1] - 3.0, p[0] - p[1] - 1.0, 0.5 * p[0] - 1.2};
+            },
+            [](const Values &, int j) {
+                return j == 1 ? Values{1.0, 1.0, 0.5} : Values{1.0, -1.0, 0.0};
+            }};
+}
+
+struct TraceCase {
+    const char *name;
+    double dGaussNewtonThresh;
+    double dUpperLimit;             // of parameter 1
+    std::vector<std::string> lines; // line starts, in this order
+    const char *absent;             // no line of iteration 1 starts with it
+};
+
+const TraceCase kTraceCases[] = {
+    {"TovekSucceedsOnFirstEigenvector",
+     0.01,
+     1e300,
+     {"========= Main iteration: 1 ===========", "-- Compute Jacobian --",
+      "-- Find better parameter values --", "SVD: Smin/Smax= ", "-- Tovek step --",
+      "Tovek step: SUCCESS on   1 eigen vector after 0 step reductions",
+      "  <new res.norm>/<old res. norm> = <", "========= Main iteration: 2 ==========="},
+     "-- Gauss-Newton step --"},
+    {"GaussNewtonSucceedsThenFindsNoProgress",
+     1e10,
+     1e300,
+     {"========= Main iteration: 1 ===========", "-- Gauss-Newton step --",
+      "GN <new res. norm>/<old res. norm> = <", "Gauss-Newton step: SUCCESS",
+      "========= Main iteration: 2 ===========", "-- Gauss-Newton step --",
+      "Gauss-Newton step: FAILED", "-- Tovek step --", "Tovek step: INSIGNIFICANT PROGRESS",
+      "  <new res.norm>/<old res. norm> = <"},
+     "-- Tovek step --"},
+    {"GaussNewtonAcrossALimitIsNotEvaluated",
+     1e10,
+     1.0,
+     {"-- Gauss-Newton step --", "Gauss-Newton step: FAILED", "-- Tovek step --"},
+     "GN <new res. norm>"},
+    {"GaussNewtonNeverTriedWithZeroThreshold",
+     0.0,
+     1e300,
+     {"-- Tovek step --", "Tovek step: INSIGNIFICANT PROGRESS"},
+     "-- Gauss-Newton step --"},
+};
+
+class StepTrace : public testing::TestWithParam<TraceCase> {};
+
+TEST_P(StepTrace, LeavesItsLinesInOrder) {
+    const TraceCase &trace = GetParam();
+    TestModel model = LinearModel();
+    FitProblem problem({&model});
+    problem.LogOpen();
+    VaroGaussNewtonResNormThreshSet(problem.Handle(), trace.dGaussNewtonThresh);
+    VaroParamLimitsSet(problem.Handle(), 1, 1, -1.0, trace.dUpperLimit);
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    const std::string log = problem.LogText();
+    EXPECT_TRUE(LinesInOrder(log, trace.lines)) << log;
+    const size_t iFirst = log.find("========= Main iteration: 1");
+    const std::string first = log.substr(iFirst, log.find("========= Main iteration: 2") - iFirst);
+    EXPECT_EQ(0, LinesStartingWith(first, trace.absent)) << first;
+    if (trace.dUpperLimit > 1e10) {
+        EXPECT_NEAR(4.6 / 2.25, problem.Value(1, 1), 1e-6);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, StepTrace, testing::ValuesIn(kTraceCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Tovek, ShorterMovesAreTriedWhileTheyHelp) {
+    // Strongly curved: the Gauss-Newton move is good, a shorter one is worse.
+    TestModel model{{0.1}, [](const Values &p) { return Values{std::exp(4.0 * p[0]) - 1.0}; }};
+    FitProblem problem({&model});
+    problem.LogOpen();
+    VaroStabVsSpeedSet(problem.Handle(), 0.9);
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    EXPECT_TRUE(LinesInOrder(problem.LogText(),
+                             {"========= Main iteration: 1 ===========",
+                              "Tovek step: SUCCESS on   1 eigen vector after 1 step reductions",
+                              "========= Main iteration: 2 ==========="}))
+        << problem.LogText();
+    EXPECT_NEAR(0.0, problem.Value(1, 1), 1e-3);
+}
+
+struct ConsistencyCase {
+    const char *name;
+    double (*residual)(double);
+    double (*slope)(double);
+    double dMaxNorm; // the fit must get at least this far down from norm 2
+};
+
+// From p = 1 the first Tovek trial of |p| + 1 lands on p = -1 with the same
+// norm; that of sqrt(p) + 1 lands where the norm is NaN.
+const ConsistencyCase kConsistencyCases[] = {
+    {"TieWithTheBase", [](double p) { return std::fabs(p) + 1.0; },
+     [](double p) { return p < 0.0 ? -1.0 : 1.0; }, 1.5},
+    {"NanTrial", [](double p) { return std::sqrt(p) + 1.0; },
+     [](double p) { return 0.5 / std::sqrt(p); }, 2.0},
+};
+
+class PointConsistency : public testing::TestWithParam<ConsistencyCase> {};
+
+TEST_P(PointConsistency, FittedPointAndItsNormBelongTogether) {
+    const ConsistencyCase &consistency = GetParam();
+    TestModel model{{1.0},
+                    [&](const Values &p) { return Values{consistency.residual(p[0])}; },
+                    [&](const Values &p, int) { return Values{consistency.slope(p[0])}; }};
+    FitProblem problem({&model});
+    VaroMaxNoIterationsSet(problem.Handle(), 20);
+    const int iResult = VaroProcessing(problem.Handle());
+    EXPECT_TRUE(iResult == 0 || iResult == 9) << iResult;
+    const double dFitted = problem.Value(1, 1);
+    EXPECT_EQ(std::fabs(consistency.residual(dFitted)), problem.Norm(0)) << "p = " << dFitted;
+    EXPECT_LE(problem.Norm(0), consistency.dMaxNorm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, PointConsistency, testing::ValuesIn(kConsistencyCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace engine_test
