@@ -23,5 +23,5 @@ varo_install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libglu1-mesa-dev
+VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libglu1-mesa-dev libx11-dev
     libgl1-mesa-dri xvfb xauth)

@@ -6,13 +6,56 @@
 
 #include "demos/frame/demo_state.h"
 
+constexpr int kMaxParamsPerTerm = 3;
+constexpr int kNoBannerModelRows = 7;
+constexpr int kNoProblemEntries = 4;
+
 struct DemoModel {
-    int iParamsPerTerm;          // 3 for gaussians, 2 for exponentials
-    const char *pszTermCount;    // information panel header, e.g. "No. gaussians: %d"
+    int iParamsPerTerm;       // 3 for gaussians, 2 for exponentials
+    const char *pszTermCount; // information panel header, e.g. "No. gaussians: %d"
     // Writes the information panel rows of one term in one of the three row
     // groups (1, 2, 3) at x = fX, starting at *pfY and lowering *pfY by 15 per
     // row. Returns 0 or the failing library code (already printed).
     int (*InfoRowsWrite)(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY);
+
+    // Console texts. The command-line messages are the frame's, naming the
+    // program and its terms.
+    const char *apszBannerModelRows[kNoBannerModelRows]; // banner rows 3 to 9
+    const char *pszProgramName;                          // "VaroGauss"
+    const char *pszTermsNoun;     // "gaussians", as in "(number of gaussians)"
+    const char *pszUsageTermRows; // usage rows of the term count and the initial values
+    bool bTooFewTermsRefused;     // a term count below 1 is refused on the command line
+
+    // Defaults taken when the command line has fewer than three arguments.
+    const char *pszDefaultDataFile;
+    int iDefaultNoTerms;
+    const float *afDefaultIniValues;
+    int iNoDefaultIniValues;
+    int iMaxIniValues; // capacity of the initial-value table for this model
+
+    // "gaussian" in the window title "... multigaussian fit. File: ...", and
+    // the Problem menu entries.
+    const char *pszTitleModel;
+    const char *apszProblemEntries[kNoProblemEntries];
+    // Whether the progress report prints its iteration line at iteration 0.
+    bool bIterationZeroLinePrinted;
+
+    // Value of one term at time dTime for its parameters adParams
+    // (iParamsPerTerm values, in the term's parameter order).
+    double (*TermValue)(const double *adParams, double dTime);
+    // Partial derivative of one term's value at dTime with respect to its
+    // parameter iParam (0-based within the term).
+    double (*TermDerivative)(int iParam, const double *adParams, double dTime);
+    // Start values of term iTerm (1..iNoTerms) when the command line gives none,
+    // in the form the console shows them (adShown, iParamsPerTerm values).
+    void (*TermStartGuess)(const ModelData *pData, int iTerm, double *adShown);
+    // Converts between the form shown on the console and the parameter values.
+    void (*ShownToParams)(const double *adShown, double *adParams);
+    void (*ParamsToShown)(const double *adParams, double *adShown);
+    // Console line of one term in the start values and the results, and in a
+    // progress report; both take the shown form.
+    void (*TermLinePrint)(int iTerm, const double *adShown);
+    void (*TermProgressLinePrint)(int iTerm, const double *adShown);
 };
 
 extern const DemoModel gDemoModel;

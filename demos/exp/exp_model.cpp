@@ -1,0 +1,121 @@
+// VaroExp: texts, defaults, start values and formulas of the multi-exponential
+// model. Parameters of term k: 2k-1 amplitude, 2k decay rate.
+#include <cmath>
+#include <cstdio>
+
+#include <GL/glut.h>
+
+#include "demos/exp/exp_model.h"
+#include "demos/frame/demo_model.h"
+#include "demos/frame/frame.h"
+#include "graph/graph.h"
+
+namespace {
+
+enum { kAmpl, kGamma };
+
+constexpr double kSmallestRate = 1e-300;
+// Start rate when the data give none (no rows, or a last time that is not
+// positive).
+constexpr double kFallbackRate = 1.0;
+
+constexpr float afDefaultIniValues[] = {50, 1, -50, 0.2f, 100, 0.001f, 200, 0.0002f};
+
+double TermValue(const double *adParams, double dTime) {
+    return std::exp(-adParams[kGamma] * dTime) * adParams[kAmpl];
+}
+
+double TermDerivative(int iParam, const double *adParams, double dTime) {
+    const double dE = std::exp(-adParams[kGamma] * dTime);
+    return iParam == kAmpl ? dE : -adParams[kAmpl] * dTime * dE;
+}
+
+// Term k falls to 10^-k of its start by the last row.
+void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
+    const ModelData &data = *pData;
+    adShown[kAmpl] = 0.0;
+    adShown[kGamma] = kFallbackRate;
+    if (data.iNoPoints <= 0) {
+        return;
+    }
+    adShown[kAmpl] = data.adData[0] / data.iNoTerms;
+    const double dRate = -iTerm * std::log(0.1) / data.adTime[data.iNoPoints - 1];
+    if (std::isfinite(dRate) && dRate > 0) {
+        adShown[kGamma] = dRate;
+    }
+}
+
+void ParamsCopy(const double *adFrom, double *adTo) {
+    adTo[kAmpl] = adFrom[kAmpl];
+    adTo[kGamma] = adFrom[kGamma];
+}
+
+void TermLinePrint(int iTerm, const double *adShown) {
+    std::printf("Ampl%d= %12.3e   Gamma%d= %12.3e\n", iTerm, adShown[kAmpl], iTerm,
+                adShown[kGamma]);
+}
+
+void TermProgressLinePrint(int iTerm, const double *adShown) {
+    std::printf("   Ampl%d= %12.3e   Gamma%d= %12.3e   Tau= %12.3e\n", iTerm, adShown[kAmpl], iTerm,
+                adShown[kGamma], TauFromRate(adShown[kGamma]));
+}
+
+int InfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
+    double adParams[2];
+    int iRc = TermParamsGet(iHandle, 1, iTerm, adParams);
+    if (iRc != 0) {
+        return iRc;
+    }
+    if (iGroup == 1) {
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  A%d= %10.2e", iTerm, adParams[kAmpl]);
+    } else if (iGroup == 2) {
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  T%d= %10.2e", iTerm,
+                    TauFromRate(adParams[kGamma]));
+    } else {
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  G%d= %10.2e", iTerm, adParams[kGamma]);
+    }
+    *pfY -= 15;
+    return 0;
+}
+
+} // namespace
+
+double TauFromRate(double dGamma) {
+    return 1 / (dGamma > kSmallestRate ? dGamma : kSmallestRate);
+}
+
+const DemoModel gDemoModel = {
+    .iParamsPerTerm = 2,
+    .pszTermCount = "No. exponentials: %d",
+    .InfoRowsWrite = InfoRowsWrite,
+    .apszBannerModelRows =
+        {
+            "| Weighted Least Squares Fit by a sum of decaying exponentials:|\n",
+            "| find such parameters A(k), G(k), k=1..N for the function F(i)|\n",
+            "|                 _N_                                          |\n",
+            "|                 \\                                            |\n",
+            "|           F(i)=  |   A(k)*exp( -G(k)*T(i) );                 |\n",
+            "|                 /__                                          |\n",
+            "|                 k=1                                          |\n",
+        },
+    .pszProgramName = "VaroExp",
+    .pszTermsNoun = "exponentials",
+    .pszUsageTermRows = "  <no exponentials> : the number of exponential terms;\n"
+                        "  <Ai> <Gi> : initial amplitudes and decay rates for the term i;\n",
+    .bTooFewTermsRefused = true,
+    .pszDefaultDataFile = "ExpDemo.dat",
+    .iDefaultNoTerms = 1,
+    .afDefaultIniValues = afDefaultIniValues,
+    .iNoDefaultIniValues = 8,
+    .iMaxIniValues = 20,
+    .pszTitleModel = "exponential",
+    .apszProblemEntries = {"1 exponent", "2 exponents", "3 exponents", "4 exponents"},
+    .bIterationZeroLinePrinted = false,
+    .TermValue = TermValue,
+    .TermDerivative = TermDerivative,
+    .TermStartGuess = TermStartGuess,
+    .ShownToParams = ParamsCopy,
+    .ParamsToShown = ParamsCopy,
+    .TermLinePrint = TermLinePrint,
+    .TermProgressLinePrint = TermProgressLinePrint,
+};

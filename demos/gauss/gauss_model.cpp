@@ -1,0 +1,176 @@
+// VaroGauss: texts, defaults, start values and formulas of the multi-gaussian
+// model. Parameters of term k: 3k-2 amplitude, 3k-1 mean, 3k variance; the
+// console and the panel show the standard deviation instead of the variance.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include <GL/glut.h>
+
+#include "demos/frame/demo_model.h"
+#include "demos/frame/frame.h"
+#include "demos/gauss/gauss_model.h"
+#include "graph/graph.h"
+
+namespace {
+
+enum { kAmpl, kMean, kVar };
+
+constexpr float afDefaultIniValues[] = {50, 350, 60, 50, 400, 60, 50, 500, 60, 50, 600, 60};
+
+double Exponential(const double *adParams, double dTime) {
+    const double dOffset = dTime - adParams[kMean];
+    return std::exp(-(dOffset * dOffset) / (2 * adParams[kVar]));
+}
+
+double TermValue(const double *adParams, double dTime) {
+    return adParams[kAmpl] * Exponential(adParams, dTime);
+}
+
+double TermDerivative(int iParam, const double *adParams, double dTime) {
+    const double dE = Exponential(adParams, dTime);
+    const double dOffset = dTime - adParams[kMean];
+    const double dVar = adParams[kVar];
+    switch (iParam) {
+    case kAmpl:
+        return dE;
+    case kMean:
+        return adParams[kAmpl] * dE * dOffset / dVar;
+    default:
+        return adParams[kAmpl] * dE * dOffset * dOffset / (2 * dVar * dVar);
+    }
+}
+
+void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
+    const DataStatisticsResult stats = DataStatistics(pData);
+    const double dSpread = StartSpreadChoose(pData, stats.dDataSigma);
+    const int iNoTerms = pData->iNoTerms;
+    adShown[kAmpl] = stats.dDataMax / iNoTerms;
+    adShown[kMean] = iNoTerms > 1 ? stats.dDataMean + 2 * dSpread * (iTerm - (iNoTerms + 1) / 2.0) /
+                                                          (iNoTerms - 1)
+                                  : stats.dDataMean;
+    adShown[kVar] = dSpread / iNoTerms;
+}
+
+void ShownToParams(const double *adShown, double *adParams) {
+    adParams[kAmpl] = adShown[kAmpl];
+    adParams[kMean] = adShown[kMean];
+    adParams[kVar] = adShown[kVar] * adShown[kVar];
+}
+
+void ParamsToShown(const double *adParams, double *adShown) {
+    adShown[kAmpl] = adParams[kAmpl];
+    adShown[kMean] = adParams[kMean];
+    adShown[kVar] = std::sqrt(adParams[kVar]);
+}
+
+void TermLinePrint(int iTerm, const double *adShown) {
+    std::printf("Ampl%d= %12.3e   Mean%d= %12.3e   dSigma%d= %12.3e\n", iTerm, adShown[kAmpl],
+                iTerm, adShown[kMean], iTerm, adShown[kVar]);
+}
+
+void TermProgressLinePrint(int iTerm, const double *adShown) {
+    std::printf("   Ampl%d= %12.3e   Mean%d= %12.3e   Sigma%d= %12.3e\n", iTerm, adShown[kAmpl],
+                iTerm, adShown[kMean], iTerm, adShown[kVar]);
+}
+
+void InfoRowWrite(float fX, float *pfY, const char *pszFormat, int iTerm, double dValue) {
+    GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, pszFormat, iTerm, dValue);
+    *pfY -= 15;
+}
+
+int InfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
+    double adParams[3];
+    int iRc = TermParamsGet(iHandle, 1, iTerm, adParams);
+    if (iRc != 0) {
+        return iRc;
+    }
+    const double dSigma = std::sqrt(adParams[kVar]);
+    if (iGroup == 1) {
+        InfoRowWrite(fX, pfY, "  A%d= %13.2e", iTerm, adParams[kAmpl]);
+    } else if (iGroup == 2) {
+        InfoRowWrite(fX, pfY, "  M%d= %13.2e", iTerm, adParams[kMean]);
+    } else {
+        InfoRowWrite(fX, pfY, "  S%d= %13.2e", iTerm, dSigma);
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  S%d/M%d= %8.2g", iTerm, iTerm,
+                    dSigma / adParams[kMean]);
+        *pfY -= 15;
+    }
+    return 0;
+}
+
+} // namespace
+
+DataStatisticsResult DataStatistics(const ModelData *pData) {
+    const ModelData &data = *pData;
+    if (data.iNoPoints <= 0) {
+        return {0.0, 0.0, 0.0};
+    }
+    double dMax = data.adData[0];
+    double dS0 = 0.0, dS1 = 0.0, dS2 = 0.0;
+    for (int i = 0; i < data.iNoPoints; i++) {
+        const double dT = data.adTime[i];
+        const double dD = data.adData[i];
+        dMax = std::max(dMax, dD);
+        dS0 += dD;
+        dS1 += dD * dT;
+        dS2 += dT * dT * dD;
+    }
+    double dMean = dS1;
+    double dMoment2 = dS2;
+    if (dS0 != 0) {
+        dMean = dS1 / dS0;
+        dMoment2 = dS2 / dS0;
+    }
+    return {dMax, dMean, std::sqrt(dMoment2 - dMean * dMean)};
+}
+
+double StartSpreadChoose(const ModelData *pData, double dDataSigma) {
+    if (std::isfinite(dDataSigma) && dDataSigma > 0) {
+        return dDataSigma;
+    }
+    const ModelData &data = *pData;
+    if (data.iNoPoints <= 0) {
+        return 1.0;
+    }
+    const auto [pMin, pMax] = std::minmax_element(data.adTime, data.adTime + data.iNoPoints);
+    const double dQuarterRange = (*pMax - *pMin) / 4;
+    return std::isfinite(dQuarterRange) && dQuarterRange > 0 ? dQuarterRange : 1.0;
+}
+
+const DemoModel gDemoModel = {
+    .iParamsPerTerm = 3,
+    .pszTermCount = "No. gaussians: %d",
+    .InfoRowsWrite = InfoRowsWrite,
+    .apszBannerModelRows =
+        {
+            "| Weighted Least Squares Fit by a sum of gaussian functions:   |\n",
+            "| find parameters A(k),M(k),S(K) k=1..N for the function F(i)  |\n",
+            "|           _N_                                                |\n",
+            "|           \\                                                  |\n",
+            "|     F(i)=  |   A(k)*exp( -(T(i)-M(k))^2 / (2*S(k)^2)  );     |\n",
+            "|           /__                                                |\n",
+            "|           k=1                                                |\n",
+        },
+    .pszProgramName = "VaroGauss",
+    .pszTermsNoun = "gaussians",
+    .pszUsageTermRows =
+        "  <no gaussians> : the number of gaussians terms;\n"
+        "   <Ai> <Mi> <Si> : initial amplitude, mean and standard deviation for the term;\n",
+    .bTooFewTermsRefused = false,
+    .pszDefaultDataFile = "GaussDemo.dat",
+    .iDefaultNoTerms = 4,
+    .afDefaultIniValues = afDefaultIniValues,
+    .iNoDefaultIniValues = 12,
+    .iMaxIniValues = 30,
+    .pszTitleModel = "gaussian",
+    .apszProblemEntries = {"1 gaussian", "2 gaussians", "3 gaussians", "4 gaussians"},
+    .bIterationZeroLinePrinted = true,
+    .TermValue = TermValue,
+    .TermDerivative = TermDerivative,
+    .TermStartGuess = TermStartGuess,
+    .ShownToParams = ShownToParams,
+    .ParamsToShown = ParamsToShown,
+    .TermLinePrint = TermLinePrint,
+    .TermProgressLinePrint = TermProgressLinePrint,
+};

@@ -1,0 +1,105 @@
+// VaroDemoData <folder>: writes the sample data of the demo programs,
+// GaussDemo.dat and ExpDemo.dat, into <folder>. The output is the same on
+// every run and platform: the noise comes from a seeded 64-bit generator of
+// this file and a Box-Muller transform, not from the standard library's
+// distributions, whose results differ between implementations.
+//
+// GaussDemo.dat: 401 rows, T = 100, 102, ..., 900, two columns (weight 1.0),
+//   D = sum of four gaussians A*exp(-(T-M)^2 / (2*S^2)) + noise (sd 1.0):
+//   (A, M, S) = (40, 340, 25), (60, 420, 30), (45, 510, 28), (30, 610, 35).
+// ExpDemo.dat: 401 rows, T = 0, 0.05, ..., 20, two columns (weight 1.0),
+//   D = sum of two decaying exponentials A*exp(-G*T) + noise (sd 0.5):
+//   (A, G) = (70, 1.2), (30, 0.15).
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <numbers>
+#include <string>
+
+namespace {
+
+constexpr std::uint64_t kGaussSeed = 20261207;
+constexpr std::uint64_t kExpSeed = 20261208;
+constexpr int kNoRows = 401;
+
+struct GaussTerm {
+    double dAmpl, dMean, dSigma;
+};
+struct ExpTerm {
+    double dAmpl, dGamma;
+};
+
+constexpr GaussTerm aGaussTerms[] = {{40, 340, 25}, {60, 420, 30}, {45, 510, 28}, {30, 610, 35}};
+constexpr ExpTerm aExpTerms[] = {{70, 1.2}, {30, 0.15}};
+
+// splitmix64: a small generator whose sequence is fixed by its seed.
+class NoiseSource {
+  public:
+    explicit NoiseSource(std::uint64_t iSeed) : iState(iSeed) {}
+
+    // Normally distributed value with mean 0 and standard deviation dSigma.
+    double Normal(double dSigma) {
+        const double dU1 = Uniform();
+        const double dU2 = Uniform();
+        return dSigma * std::sqrt(-2 * std::log(dU1)) * std::cos(2 * std::numbers::pi * dU2);
+    }
+
+  private:
+    std::uint64_t iState;
+
+    // Uniform in (0, 1].
+    double Uniform() {
+        iState += 0x9e3779b97f4a7c15ULL;
+        std::uint64_t iZ = iState;
+        iZ = (iZ ^ (iZ >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        iZ = (iZ ^ (iZ >> 27)) * 0x94d049bb133111ebULL;
+        iZ ^= iZ >> 31;
+        return (static_cast<double>(iZ >> 11) + 1) / 9007199254740992.0;
+    }
+};
+
+double GaussSum(double dTime) {
+    double dSum = 0;
+    for (const GaussTerm &term : aGaussTerms) {
+        const double dOffset = dTime - term.dMean;
+        dSum += term.dAmpl * std::exp(-dOffset * dOffset / (2 * term.dSigma * term.dSigma));
+    }
+    return dSum;
+}
+
+double ExpSum(double dTime) {
+    double dSum = 0;
+    for (const ExpTerm &term : aExpTerms) {
+        dSum += term.dAmpl * std::exp(-term.dGamma * dTime);
+    }
+    return dSum;
+}
+
+// Writes kNoRows rows T = dStart + i*dStep, D = Model(T) + noise.
+bool FileWrite(const std::string &path, double dStart, double dStep, double (*Model)(double),
+               double dNoise, std::uint64_t iSeed) {
+    std::FILE *pFile = std::fopen(path.c_str(), "w");
+    if (pFile == nullptr) {
+        std::fprintf(stderr, "Cannot write '%s'\n", path.c_str());
+        return false;
+    }
+    NoiseSource noise(iSeed);
+    for (int i = 0; i < kNoRows; i++) {
+        const double dTime = dStart + i * dStep;
+        std::fprintf(pFile, "%.4f %.6f\n", dTime, Model(dTime) + noise.Normal(dNoise));
+    }
+    return std::fclose(pFile) == 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: VaroDemoData <folder>\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const bool bGauss = FileWrite(folder + "/GaussDemo.dat", 100, 2, GaussSum, 1.0, kGaussSeed);
+    const bool bExp = FileWrite(folder + "/ExpDemo.dat", 0, 0.05, ExpSum, 0.5, kExpSeed);
+    return bGauss && bExp ? 0 : 1;
+}
