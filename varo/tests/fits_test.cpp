@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <sstream>
 #include <tuple>
 
@@ -110,6 +111,11 @@ struct AgreementCase {
     Values start;
     double dStep;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const AgreementCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
 
 const AgreementCase kAgreementCases[] = {
     {"TwoGaussians",
@@ -223,6 +229,11 @@ struct ReferenceCase {
     const char *name;
     const Curve *pCurve;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const ReferenceCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
 
 const ReferenceCase kReferenceCases[] = {
     {"Misra1a", &kMisra1a}, {"Chwirut2", &kChwirut2}, {"DanWood", &kDanWood},

@@ -2,6 +2,7 @@
 // asked about, where numerical perturbations go, and how limits, links and a
 // zero residual norm shape them.
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "engine_fixture.h"
 
@@ -182,6 +183,11 @@ struct LimitCase {
     double dUpper;
     double dFitted;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const LimitCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
 
 // r = (p - 2, q - 1): the minimum in p lies inside the limits or beyond one.
 const LimitCase kLimitCases[] = {

@@ -2,6 +2,7 @@
 // leaves, links, fixed parameters, the progress callback and the leak check.
 #include <cmath>
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "engine_fixture.h"
 #include "numeric/numeric.h"
@@ -33,6 +34,11 @@ struct FailureCase {
     int iExpected;
     const char *message; // the error text afterwards; empty: not checked
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const FailureCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
 
 const FailureCase kFailureCases[] = {
     {"InitialValueOutsideLimits",

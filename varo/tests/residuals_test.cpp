@@ -1,5 +1,6 @@
 // Residual evaluation and the hand-over of callback vectors.
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "engine_fixture.h"
 
@@ -16,6 +17,12 @@ struct HandOverCase {
     double dNorm;
     const char *message;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const HandOverCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
+
 const HandOverCase *pScript = nullptr;
 std::vector<int> scriptResults;
 std::string scriptError;

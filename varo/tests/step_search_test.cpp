@@ -1,6 +1,7 @@
 // The step search through its log trace and the points its trials leave.
 #include <cmath>
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "engine_fixture.h"
 
@@ -25,6 +26,11 @@ struct TraceCase {
     std::vector<std::string> lines; // line starts, in this order
     const char *absent;             // no line of iteration 1 starts with it
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const TraceCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
 
 const TraceCase kTraceCases[] = {
     {"TovekSucceedsOnFirstEigenvector",
@@ -100,6 +106,11 @@ struct ConsistencyCase {
     double (*slope)(double);
     double dMaxNorm; // the fit must get at least this far down from norm 2
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const ConsistencyCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
 
 // From p = 1 the first Tovek trial of |p| + 1 lands on p = -1 with the same
 // norm; that of sqrt(p) + 1 lands where the norm is NaN.

@@ -1,6 +1,7 @@
 // VaroExp: its texts and defaults, start values, time constants, the analytic
 // gradient, the progress report and fits of the shipped sample data.
 #include <cmath>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -77,6 +78,11 @@ struct ExpStartCase {
     std::vector<double> adExpected; // A, G per term
 };
 
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const ExpStartCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
 class ExpStartValues : public testing::TestWithParam<ExpStartCase> {};
 
 TEST_P(ExpStartValues, TakeTheTableThenTheFirstAndLastRows) {
@@ -115,6 +121,11 @@ struct TauCase {
     const char *pszName;
     double dGamma, dTau;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const TauCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
 
 class TimeConstant : public testing::TestWithParam<TauCase> {};
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,11 @@ struct ReadCase {
     std::vector<Row> rows;
     std::string console;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const ReadCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
 
 class DataFile : public testing::TestWithParam<ReadCase> {};
 

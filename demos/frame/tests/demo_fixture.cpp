@@ -35,6 +35,10 @@ std::string CommandLineRefusalName(const testing::TestParamInfo<CommandLineRefus
     return info.param.pszName;
 }
 
+void PrintTo(const CommandLineRefusal &refusal, std::ostream *pStream) {
+    *pStream << refusal.pszName;
+}
+
 CommandLineRun CommandLineReadAll(const char *pszProgram, std::vector<std::string> args) {
     args.insert(args.begin(), pszProgram);
     std::vector<char *> apszArgv;

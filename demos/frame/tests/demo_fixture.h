@@ -5,6 +5,7 @@
 #define VARO_DEMOS_FRAME_TESTS_DEMO_FIXTURE_H
 
 #include <functional>
+#include <ostream>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,9 @@ struct CommandLineRefusal {
 };
 
 std::string CommandLineRefusalName(const testing::TestParamInfo<CommandLineRefusal> &info);
+
+// Shows a refusal by its name where a test reports its parameter.
+void PrintTo(const CommandLineRefusal &refusal, std::ostream *pStream);
 
 struct CommandLineRun {
     int iRc;

@@ -22,6 +22,11 @@ struct LayoutCase {
     Geometry aExpected[kNoPanels];
 };
 
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const LayoutCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
 // Fractions of the panels as the frame creates them for a 530-pixel window.
 PanelWindow PanelAsCreated(int iPanel) {
     const float fInfoShare = 200.0f / 530;

@@ -1,6 +1,7 @@
 // VaroGauss's model: data statistics, start values, the analytic gradient,
 // the progress report and fits of the shipped sample data.
 #include <cmath>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -31,6 +32,11 @@ struct StartCase {
     std::vector<float> afIniValues;
     std::vector<double> adShown; // A, M, S per term
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const StartCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
 
 // Data with dDataMax 4, dDataMean 20 and dDataSigma 10.
 void StartDataSet() {
@@ -106,6 +112,11 @@ struct SampleFitCase {
     int iNoTerms;
     int iDifferentiation;
 };
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const SampleFitCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
 
 class SampleFit : public testing::TestWithParam<SampleFitCase> {};
 
