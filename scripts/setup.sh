@@ -25,3 +25,6 @@ varo_install_missing() {
 
 VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libglu1-mesa-dev libx11-dev
     libgl1-mesa-dri xvfb xauth)
+
+# The benchmark harness and its unit tests build only when these are present.
+VARO_BENCH_PACKAGES=(libcminpack-dev libgsl-dev libbenchmark-dev)

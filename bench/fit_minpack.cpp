@@ -1,0 +1,112 @@
+// MINPACK's Levenberg-Marquardt drivers with their usual default settings:
+// lmder with the analytic Jacobian, lmdif with forward differences.
+#include "fitters.h"
+
+#include <cminpack.h>
+
+#include <cmath>
+#include <string>
+
+namespace bench {
+namespace {
+
+struct MinpackContext {
+    const Problem &problem;
+    CallbackClock clock;
+    CallbackClock jacobianClock;
+    long lResidualEvals = 0;
+    long lJacobianEvals = 0;
+};
+
+int MinpackDerivativeCallback(void *pContext, int, int, const double *adParams, double *adResiduals,
+                              double *adJacobian, int iLeading, int iFlag) {
+    auto &context = *static_cast<MinpackContext *>(pContext);
+    CallbackClock::Scope scope(context.clock);
+    if (iFlag == 1) {
+        ++context.lResidualEvals;
+        ResidualsCompute(context.problem, adParams, adResiduals);
+    } else if (iFlag == 2) {
+        CallbackClock::Scope jacobianScope(context.jacobianClock);
+        ++context.lJacobianEvals;
+        JacobianCompute(context.problem, adParams, adJacobian, 1, iLeading);
+    }
+    return 0;
+}
+
+int MinpackResidualCallback(void *pContext, int, int, const double *adParams, double *adResiduals,
+                            int iFlag) {
+    auto &context = *static_cast<MinpackContext *>(pContext);
+    CallbackClock::Scope scope(context.clock);
+    if (iFlag != 0) {
+        ++context.lResidualEvals;
+        ResidualsCompute(context.problem, adParams, adResiduals);
+    }
+    return 0;
+}
+
+// info 1 to 4 are the regular ends (the tolerances were met); 5 is the
+// evaluation limit; 6 to 8 say a tolerance is too small for progress.
+FitOutcome MinpackOutcomeMake(int iInfo, const MinpackContext &context,
+                              std::vector<double> adParams) {
+    FitOutcome outcome;
+    outcome.bConverged = iInfo >= 1 && iInfo <= 4;
+    outcome.sStatus = "info " + std::to_string(iInfo);
+    outcome.adParams = std::move(adParams);
+    outcome.lResidualEvals = context.lResidualEvals;
+    outcome.lJacobianEvals = context.lJacobianEvals;
+    outcome.dCallbackSeconds = context.clock.Seconds();
+    outcome.dJacobianSeconds = context.jacobianClock.Seconds();
+    return outcome;
+}
+
+struct MinpackWork {
+    std::vector<double> adResiduals, adJacobian, adDiag, adQtf, adWork1, adWork2, adWork3, adWork4;
+    std::vector<int> aiPivots;
+    MinpackWork(int iRows, int iParams)
+        : adResiduals(iRows), adJacobian(static_cast<size_t>(iRows) * iParams), adDiag(iParams),
+          adQtf(iParams), adWork1(iParams), adWork2(iParams), adWork3(iParams), adWork4(iRows),
+          aiPivots(iParams) {}
+};
+
+// The tolerance that lmder1 and lmdif1 use: the square root of the machine
+// precision for the relative reduction of the sum of squares and of the step.
+double MinpackToleranceGet() {
+    return std::sqrt(dpmpar(1));
+}
+
+} // namespace
+
+FitOutcome MinpackAnalyticFit(const Problem &problem, const std::vector<double> &adStart) {
+    const int iRows = problem.RowCount();
+    const int iParams = problem.ParamCount();
+    MinpackContext context{problem, {}, {}, 0, 0};
+    MinpackWork work(iRows, iParams);
+    std::vector<double> adParams = adStart;
+    int iEvals = 0;
+    int iJacobians = 0;
+    const int iInfo =
+        lmder(&MinpackDerivativeCallback, &context, iRows, iParams, adParams.data(),
+              work.adResiduals.data(), work.adJacobian.data(), iRows, MinpackToleranceGet(),
+              MinpackToleranceGet(), 0.0, 100 * (iParams + 1), work.adDiag.data(), 1, 100.0, 0,
+              &iEvals, &iJacobians, work.aiPivots.data(), work.adQtf.data(), work.adWork1.data(),
+              work.adWork2.data(), work.adWork3.data(), work.adWork4.data());
+    return MinpackOutcomeMake(iInfo, context, std::move(adParams));
+}
+
+FitOutcome MinpackNumericFit(const Problem &problem, const std::vector<double> &adStart) {
+    const int iRows = problem.RowCount();
+    const int iParams = problem.ParamCount();
+    MinpackContext context{problem, {}, {}, 0, 0};
+    MinpackWork work(iRows, iParams);
+    std::vector<double> adParams = adStart;
+    int iEvals = 0;
+    const int iInfo =
+        lmdif(&MinpackResidualCallback, &context, iRows, iParams, adParams.data(),
+              work.adResiduals.data(), MinpackToleranceGet(), MinpackToleranceGet(), 0.0,
+              200 * (iParams + 1), 0.0, work.adDiag.data(), 1, 100.0, 0, &iEvals,
+              work.adJacobian.data(), iRows, work.aiPivots.data(), work.adQtf.data(),
+              work.adWork1.data(), work.adWork2.data(), work.adWork3.data(), work.adWork4.data());
+    return MinpackOutcomeMake(iInfo, context, std::move(adParams));
+}
+
+} // namespace bench

@@ -1,0 +1,23 @@
+// The list of fitters in the order the report shows them.
+#include "fitters.h"
+
+namespace bench {
+namespace {
+
+constexpr Fitter kFitters[] = {
+    {"Varo analytic", &VaroAnalyticFit},
+    {"Varo numerical", &VaroNumericFit},
+    {"Varo analytic tight", &VaroAnalyticTightFit},
+    {"Varo numerical tight", &VaroNumericTightFit},
+    {"MINPACK lmder", &MinpackAnalyticFit},
+    {"MINPACK lmdif", &MinpackNumericFit},
+    {"GSL trust-region LM", &GslAnalyticFit},
+};
+
+} // namespace
+
+std::span<const Fitter> FittersAll() {
+    return kFitters;
+}
+
+} // namespace bench

@@ -1,0 +1,33 @@
+// The Markdown report of a benchmark run and the data behind its chart.
+#ifndef VARO_BENCH_REPORT_H
+#define VARO_BENCH_REPORT_H
+
+#include "runner.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct RunResults {
+    std::vector<FitRecord> aNist; // every reference problem, start and fitter
+    std::vector<FitRecord> aDemo; // every demo-like problem and fitter
+    std::string sLargeProblem;    // name of the large four-gaussian problem
+    std::string sLargeOrigin;     // where its data came from
+    std::string sMachine;         // a line on the machine and the build
+};
+
+// Fits of one fitter that reach at least dDigits correct digits in every
+// parameter.
+int FitsWithDigitsCount(const std::vector<FitRecord> &aRecords, int iFitter, double dDigits);
+
+void ReportWrite(std::ostream &out, const RunResults &results);
+
+// One line per fitter: its name in quotes and its counts of fits with at
+// least 4 and at least 6 correct digits.
+void ChartDataWrite(std::ostream &out, const RunResults &results);
+
+} // namespace bench
+
+#endif
