@@ -90,7 +90,6 @@ VaroObject *ObjectFromHandle(VaroHandle iHandle);
 int ErrorReport(VaroObject *pObject, const char *pszFormat, ...)
     __attribute__((format(printf, 2, 3)));
 // Writes one formatted piece to the log file, if one is open, and flushes it.
-int LogWrite(VaroObject *pObject, const char *pszFormat, ...)
-    __attribute__((format(printf, 2, 3)));
+int LogWrite(VaroObject *pObject, const char *pszFormat, ...) __attribute__((format(printf, 2, 3)));
 
 #endif

@@ -33,10 +33,12 @@
  * A failing call stores a message in the object, which VaroErrorStringGet
  * returns, and writes it to the object's log file when one is open; the
  * exceptions are VaroObjectCreate and the release failure of VaroObjectDelete,
- * which have no message, and the stops asked by a callback (code 10 and a
- * callback's own value). A refused call changes nothing in the object and
- * leaves its out-arguments untouched unless said otherwise below. A call with a handle that names
- * no live object returns 1 and records nothing.
+ * which have no message, the stops asked by a callback (code 10 and a
+ * callback's own value) and a callback that handed over no vector (code 13, or
+ * 8 when this happens at the initial evaluation of VaroProcessing). A refused
+ * call changes nothing in the object and leaves its out-arguments untouched
+ * unless said otherwise below. A call with a handle that names no live object
+ * returns 1 and records nothing.
  *
  * Arguments. "in" arguments are read, "out" arguments are pointers to the
  * caller's storage, which must be valid and is written on success. Models run
@@ -109,8 +111,9 @@ const char *VaroErrorStringGet(VaroHandle iHandle);
  * VaroLogFileOpen or VaroObjectDelete.
  *   iHandle   in: the object.
  *   pszPath   in: path of the file.
- * Returns 0; 1 for an unknown handle; 12 when the file cannot be opened (the
- * object then has no log file). May be called at any time. */
+ * Returns 0; 1 for an unknown handle; 12 when the file cannot be opened or
+ * pszPath is null (the object then has no log file). May be called at any
+ * time. */
 int VaroLogFileOpen(VaroHandle iHandle, const char *pszPath);
 
 /* ---- Configuration ----

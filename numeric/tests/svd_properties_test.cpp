@@ -160,4 +160,24 @@ TEST(SvdProperties, SmallSparse) {
     }
 }
 
+// The step search reads the eigenvectors of the normal matrix from U alone: for
+// a symmetric positive definite matrix with distinct eigenvalues U must equal
+// V, signs included.
+TEST(SvdProperties, PositiveDefiniteGivesUEqualToV) {
+    for (const int n : {2, 5, 20, 60}) {
+        const Rows a = RandomGram(n, 2 * n);
+        MatrixOwner u(MatrixFromRows(a));
+        VectorOwner w(RealVectorAlloc(static_cast<unsigned>(n)));
+        MatrixOwner v(RealMatrixAlloc(static_cast<unsigned>(n), static_cast<unsigned>(n)));
+        ASSERT_EQ(RealMatrixSvd(u.get(), w.get(), v.get(), nullptr), 0) << n;
+        double dDifference = 0.0;
+        for (int i = 1; i <= n; ++i) {
+            for (int j = 1; j <= n; ++j) {
+                dDifference = std::max(dDifference, std::fabs(u.get()[i][j] - v.get()[i][j]));
+            }
+        }
+        EXPECT_LE(dDifference, 1e-10) << "gram " << n << " of full rank";
+    }
+}
+
 } // namespace

@@ -4,8 +4,10 @@
 #define VARO_TESTS_API_FIXTURE_H
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +21,9 @@ class ApiTest : public testing::Test {
     void TearDown() override {
         for (VaroHandle iHandle : createdHandles) {
             VaroObjectDelete(iHandle);
+        }
+        for (const std::string &path : logPaths) {
+            std::remove(path.c_str());
         }
     }
 
@@ -37,8 +42,12 @@ class ApiTest : public testing::Test {
     }
     VaroHandle ObjectCreate() { return ProblemCreate(0, 0); }
 
-    static std::string LogPath(const std::string &name) {
-        return testing::TempDir() + "varo_api_" + name + ".log";
+    // A log file path of this process (test binaries may run side by side);
+    // the file is removed when the test ends.
+    std::string LogPath(const std::string &name) {
+        logPaths.push_back(testing::TempDir() + "varo_api_" + std::to_string(getpid()) + "_" +
+                           name + ".log");
+        return logPaths.back();
     }
 
     static std::string FileRead(const std::string &path) {
@@ -54,6 +63,7 @@ class ApiTest : public testing::Test {
     }
 
     std::vector<VaroHandle> createdHandles;
+    std::vector<std::string> logPaths;
 };
 
 #endif

@@ -209,6 +209,11 @@ TEST_F(LogFileTest, FailedOpenReportsAndLeavesNoLogFile) {
     EXPECT_EQ(VaroMaxNoIterationsSet(iHandle, 5), 0);
     EXPECT_EQ(LogBodyRead(first), "") << "the closed file must receive nothing more";
     EXPECT_EQ(VaroLogFileOpen(0, first.c_str()), 1);
+
+    ASSERT_EQ(VaroLogFileOpen(iHandle, first.c_str()), 0);
+    EXPECT_EQ(VaroLogFileOpen(iHandle, nullptr), 12) << "a null path is refused, not opened";
+    EXPECT_STREQ(VaroErrorStringGet(iHandle), "VaroLogFileOpen: cannot open log file '(null)");
+    EXPECT_EQ(OpenFileCount(), iFilesBefore) << "the old file must be closed";
 }
 
 } // namespace
