@@ -231,6 +231,49 @@ extern "C" int RealMatrixTransposeTimesVectorAdd(RealVector y, RealMatrix q, Rea
     return 0;
 }
 
+extern "C" int RealMatrixRowsGramAdd(RealMatrix p, RealMatrix q) {
+    if (p == nullptr || q == nullptr) {
+        return 1;
+    }
+    const int n = static_cast<int>(RealMatrixRowsGet(q));
+    const int m = RealMatrixColsGet(q);
+    if (static_cast<int>(RealMatrixRowsGet(p)) != n || RealMatrixColsGet(p) != n) {
+        return 1;
+    }
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i; j <= n; ++j) {
+            double dSum = 0.0;
+            for (int k = 1; k <= m; ++k) {
+                dSum += q[i][k] * q[j][k];
+            }
+            p[i][j] += dSum;
+            if (j != i) {
+                p[j][i] += dSum;
+            }
+        }
+    }
+    return 0;
+}
+
+extern "C" int RealMatrixTimesVectorAdd(RealVector y, RealMatrix q, RealVector r) {
+    if (y == nullptr || q == nullptr || r == nullptr) {
+        return 1;
+    }
+    const int n = static_cast<int>(RealMatrixRowsGet(q));
+    const int m = RealMatrixColsGet(q);
+    if (RealVectorLengthGet(y) != n || RealVectorLengthGet(r) != m) {
+        return 1;
+    }
+    for (int i = 1; i <= n; ++i) {
+        double dSum = 0.0;
+        for (int j = 1; j <= m; ++j) {
+            dSum += q[i][j] * r[j];
+        }
+        y[i] += dSum;
+    }
+    return 0;
+}
+
 extern "C" int RealMatrixFill(RealMatrix a, double dValue) {
     if (a == nullptr) {
         return 1;

@@ -197,6 +197,20 @@ int RealMatrixGramAdd(RealMatrix p, RealMatrix q);
  *   y  I/O: vector of length n.  q  I: matrix.  r  I: vector of length m.
  * Returns 1 when a length does not fit or an argument is null, else 0. */
 int RealMatrixTransposeTimesVectorAdd(RealVector y, RealMatrix q, RealVector r);
+/* p += q q-transposed, for q of n rows and m columns: the Gram matrix of the
+ * rows of q. Equal, bit for bit, to RealMatrixGramAdd of the transpose of q
+ * (each sum runs over the columns in rising order), but reads every row of q
+ * in storage order, so a tall Jacobian is best held as its transpose.
+ *   p  I/O: n x n matrix; stays symmetric when it was.
+ *   q  I: matrix.
+ * Returns 1 when p is not n x n or an argument is null, else 0. */
+int RealMatrixRowsGramAdd(RealMatrix p, RealMatrix q);
+/* y += q r, for q of n rows and m columns; each sum runs over j = 1..m in
+ * rising order, so this equals RealMatrixTransposeTimesVectorAdd of the
+ * transpose of q bit for bit.
+ *   y  I/O: vector of length n.  q  I: matrix.  r  I: vector of length m.
+ * Returns 1 when a length does not fit or an argument is null, else 0. */
+int RealMatrixTimesVectorAdd(RealVector y, RealMatrix q, RealVector r);
 /* Sets every element of a (O) to dValue. Returns 1 when a is null or has no
  * rows or columns, else 0. */
 int RealMatrixFill(RealMatrix a, double dValue);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <vector>
 
 #include "numeric/numeric.h"
@@ -96,6 +98,42 @@ TEST(RealMatrixProducts, GramAndAccumulation) {
     EXPECT_EQ(RealMatrixTransposeTimesVectorAdd(y.get(), q.get(), r.get()), 0);
     EXPECT_EQ(Elements(y.get()), (std::vector<double>{-3, -3}));
     EXPECT_EQ(RealMatrixTransposeTimesVectorAdd(r.get(), q.get(), r.get()), 1);
+}
+
+// The row-oriented accumulations must give exactly what the column-oriented
+// ones give on the transpose: the Jacobian relies on it to keep its results
+// while holding the transposed block.
+TEST(RealMatrixProducts, RowOrientedAccumulationEqualsTransposedBitForBit) {
+    constexpr int kRows = 257, kCols = 6;
+    std::mt19937 generator(7);
+    std::uniform_real_distribution<double> value(-1e3, 1e3);
+    MatrixOwner q(RealMatrixAlloc(kRows, kCols));
+    MatrixOwner qt(RealMatrixAlloc(kCols, kRows));
+    VectorOwner r(RealVectorAlloc(kRows));
+    for (int k = 1; k <= kRows; ++k) {
+        r.get()[k] = value(generator);
+        for (int i = 1; i <= kCols; ++i) {
+            q.get()[k][i] = qt.get()[i][k] = value(generator) * std::exp(value(generator) / 100);
+        }
+    }
+    MatrixOwner pColumns(RealMatrixAlloc(kCols, kCols));
+    MatrixOwner pRows(RealMatrixAlloc(kCols, kCols));
+    ASSERT_EQ(RealMatrixFill(pColumns.get(), 0.5), 0);
+    ASSERT_EQ(RealMatrixFill(pRows.get(), 0.5), 0);
+    EXPECT_EQ(RealMatrixGramAdd(pColumns.get(), q.get()), 0);
+    EXPECT_EQ(RealMatrixRowsGramAdd(pRows.get(), qt.get()), 0);
+    EXPECT_EQ(Elements(pRows.get()), Elements(pColumns.get()));
+
+    VectorOwner yColumns(RealVectorAlloc(kCols));
+    VectorOwner yRows(RealVectorAlloc(kCols));
+    EXPECT_EQ(RealMatrixTransposeTimesVectorAdd(yColumns.get(), q.get(), r.get()), 0);
+    EXPECT_EQ(RealMatrixTimesVectorAdd(yRows.get(), qt.get(), r.get()), 0);
+    EXPECT_EQ(Elements(yRows.get()), Elements(yColumns.get()));
+
+    EXPECT_EQ(RealMatrixRowsGramAdd(pRows.get(), q.get()), 1) << "p must be rows x rows";
+    EXPECT_EQ(RealMatrixTimesVectorAdd(yRows.get(), qt.get(), yRows.get()), 1)
+        << "r must be as long as a row";
+    EXPECT_EQ(RealMatrixTimesVectorAdd(nullptr, qt.get(), r.get()), 1);
 }
 
 TEST(RealMatrixElements, ColumnFillAndRowScaling) {
