@@ -15,9 +15,14 @@ namespace {
 // Scratch vector of the gradient callback, apart from the model data.
 double adGradient[kMaxPoints];
 
-// Reads the number of the current model and its data pointer.
-int CurrentModelDataGet(VaroHandle iHandle, int *piModel, ModelData **ppModelData) {
+// Reads the number of the current model, the number of the parameter being
+// differentiated when piParamNumber is not null, and the model's data pointer.
+int CurrentModelDataGet(VaroHandle iHandle, int *piModel, int *piParamNumber,
+                        ModelData **ppModelData) {
     int iRc = VaroCurrentModelGet(iHandle, piModel);
+    if (iRc == 0 && piParamNumber != nullptr) {
+        iRc = VaroCurrentParamNumGet(iHandle, piParamNumber);
+    }
     void *pData = nullptr;
     if (iRc == 0) {
         iRc = VaroModelDataPointerGet(iHandle, *piModel, &pData);
@@ -96,7 +101,7 @@ int ModelCallback(VaroHandle iHandle) {
     gDemoState.iModelEvaluations++;
     int iCurModel = 0;
     ModelData *pModelData = nullptr;
-    int iRc = CurrentModelDataGet(iHandle, &iCurModel, &pModelData);
+    int iRc = CurrentModelDataGet(iHandle, &iCurModel, nullptr, &pModelData);
     if (iRc != 0) {
         return iRc;
     }
@@ -113,13 +118,7 @@ int GradientCallback(VaroHandle iHandle) {
     int iCurModel = 0;
     int iCurParamNumber = 0;
     ModelData *pModelData = nullptr;
-    int iRc = CurrentModelDataGet(iHandle, &iCurModel, &pModelData);
-    if (iRc == 0) {
-        iRc = VaroCurrentParamNumGet(iHandle, &iCurParamNumber);
-        if (iRc != 0) {
-            ApiErrorPrint(iHandle, iRc);
-        }
-    }
+    int iRc = CurrentModelDataGet(iHandle, &iCurModel, &iCurParamNumber, &pModelData);
     const int iTerm = (iCurParamNumber - 1) / gDemoModel.iParamsPerTerm + 1;
     double adParams[kMaxParamsPerTerm];
     if (iRc == 0) {

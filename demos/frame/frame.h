@@ -28,15 +28,14 @@ int DataFileRead(const char *pszPath, int *piNoPoints, double *adTime, double *a
 int ProblemSetUp();
 int FitRun();
 
-// Curves from parameter values (model_curves.cpp). TermsCompute takes all
-// parameters of the model, TermCurveAdd those of one term (1-based iTerm)
-// between CurvesStart and CurvesFinish. GradientCompute fills adGradient with
-// the derivative of the residuals with respect to parameter iParamNumber
-// (1-based within the model), adTermParams being its term's parameters.
+// Curves from parameter values (model_curves.cpp). TermCurveAdd takes the
+// parameters of one term (1-based iTerm) between CurvesStart and CurvesFinish.
+// GradientCompute fills adGradient with the derivative of the residuals with
+// respect to parameter iParamNumber (1-based within the model), adTermParams
+// being its term's parameters.
 void CurvesStart(ModelData *pData);
 void TermCurveAdd(ModelData *pData, int iTerm, const double *adTermParams);
 void CurvesFinish(ModelData *pData);
-void TermsCompute(ModelData *pData, const double *adParams);
 void GradientCompute(const ModelData *pData, int iParamNumber, const double *adTermParams,
                      double *adGradient);
 

@@ -26,14 +26,6 @@ void CurvesFinish(ModelData *pData) {
     }
 }
 
-void TermsCompute(ModelData *pData, const double *adParams) {
-    CurvesStart(pData);
-    for (int iTerm = 1; iTerm <= pData->iNoTerms; iTerm++) {
-        TermCurveAdd(pData, iTerm, adParams + (iTerm - 1) * gDemoModel.iParamsPerTerm);
-    }
-    CurvesFinish(pData);
-}
-
 void GradientCompute(const ModelData *pData, int iParamNumber, const double *adTermParams,
                      double *adGradient) {
     const int iParam = (iParamNumber - 1) % gDemoModel.iParamsPerTerm;

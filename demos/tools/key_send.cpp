@@ -96,7 +96,8 @@ int WindowKeysSend(const char *pszTitle, const char *const *apszKeys, int iNoKey
             return 3;
         }
         // an upper-case letter is its key with Shift held
-        const bool bShifted = std::strlen(apszKeys[i]) == 1 && std::isupper(apszKeys[i][0]);
+        const bool bShifted = std::strlen(apszKeys[i]) == 1 &&
+                              std::isupper(static_cast<unsigned char>(apszKeys[i][0]));
         const unsigned int iState = bShifted ? ShiftMask : 0;
         KeyEventSend(pDisplay, window, iKeyCode, iState, KeyPress);
         KeyEventSend(pDisplay, window, iKeyCode, iState, KeyRelease);

@@ -13,7 +13,7 @@ constexpr int kWaitSeconds = 30;
 
 int main(int argc, char **argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: VaroKeySend <window title start> <key name>...\n");
+        std::fprintf(stderr, "usage: VaroKeySend <window title> <key name>...\n");
         return 4;
     }
     const int iRc = WindowKeysSend(argv[1], argv + 2, argc - 2, kWaitSeconds);

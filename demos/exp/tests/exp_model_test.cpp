@@ -33,6 +33,23 @@ TEST(ExpCommandLine, NoArgumentsTakeOneTermOnExpDemoData) {
               afTableDefaults);
 }
 
+TEST(ExpBanner, ModelRowsDescribeTheExponentials) {
+    const std::vector<std::string> rows = ConsoleLines(ConsoleCapture(BannerPrint));
+    ASSERT_EQ(rows.size(), 18u);
+    const std::vector<std::string> modelRows(rows.begin() + 2, rows.begin() + 9);
+    const std::vector<std::string> expected = {
+        "| Weighted Least Squares Fit by a sum of decaying exponentials:|",
+        "| find such parameters A(k), G(k), k=1..N for the function F(i)|",
+        "|                 _N_                                          |",
+        "|                 \\                                            |",
+        "|           F(i)=  |   A(k)*exp( -G(k)*T(i) );                 |",
+        "|                 /__                                          |",
+        "|                 k=1                                          |",
+    };
+    EXPECT_EQ(modelRows, expected);
+    EXPECT_EQ(rows[9], "| that provide the minimum for the expression                  |");
+}
+
 class ExpCommandLineRefused : public testing::TestWithParam<CommandLineRefusal> {};
 
 TEST_P(ExpCommandLineRefused, PrintsTheExpMessage) {
@@ -51,17 +68,26 @@ std::vector<std::string> ArgsWithValues(int iNoValues) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, ExpCommandLineRefused,
-    testing::Values(CommandLineRefusal{"TermCountText",
-                                       {"d.dat", "0", "x"},
-                                       "VaroExp: Illegal parameter (number of exponentials)\n"},
-                    CommandLineRefusal{"NoTerms",
-                                       {"d.dat", "0", "0"},
-                                       "VaroExp: too few components (at least one is needed)\n"},
-                    CommandLineRefusal{"NegativeTerms",
-                                       {"d.dat", "0", "-3"},
-                                       "VaroExp: too few components (at least one is needed)\n"},
-                    CommandLineRefusal{"TwentyOneValues", ArgsWithValues(21),
-                                       "VaroExp: Illegal initial value\n"}),
+    testing::Values(
+        CommandLineRefusal{"DifferentiationTwo",
+                           {"d.dat", "2", "1"},
+                           "VaroExp: Illegal parameter (differentiation)\n"},
+        CommandLineRefusal{"TermCountText",
+                           {"d.dat", "0", "x"},
+                           "VaroExp: Illegal parameter (number of exponentials)\n"},
+        CommandLineRefusal{"NoTerms",
+                           {"d.dat", "0", "0"},
+                           "VaroExp: too few components (at least one is needed)\n"},
+        CommandLineRefusal{"NegativeTerms",
+                           {"d.dat", "0", "-3"},
+                           "VaroExp: too few components (at least one is needed)\n"},
+        CommandLineRefusal{"ElevenTerms",
+                           {"d.dat", "0", "11"},
+                           "VaroExp: too many components (due to graphics limitations)\n"},
+        CommandLineRefusal{
+            "ValueText", {"d.dat", "0", "1", "50", "fast"}, "VaroExp: Illegal initial value\n"},
+        CommandLineRefusal{"TwentyOneValues", ArgsWithValues(21),
+                           "VaroExp: Illegal initial value\n"}),
     CommandLineRefusalName);
 
 TEST(ExpCommandLine, TwentyValuesFillTheTable) {

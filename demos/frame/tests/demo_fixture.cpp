@@ -10,6 +10,19 @@
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
 
+namespace {
+
+// The curves and residuals for all parameters of the model at once.
+void TermsCompute(ModelData *pData, const std::vector<double> &adParams) {
+    CurvesStart(pData);
+    for (int iTerm = 1; iTerm <= pData->iNoTerms; iTerm++) {
+        TermCurveAdd(pData, iTerm, &adParams[(iTerm - 1) * gDemoModel.iParamsPerTerm]);
+    }
+    CurvesFinish(pData);
+}
+
+} // namespace
+
 void DemoStateReset() {
     VaroObjectDelete(gDemoState.iHandle);
     std::memset(&gDemoState, 0, sizeof gDemoState);
@@ -95,10 +108,10 @@ void GradientCheck(const std::vector<double> &adParams) {
         const double dStep = 1e-6 * std::max(1.0, std::fabs(adParams[iParam - 1]));
         std::vector<double> adShifted = adParams;
         adShifted[iParam - 1] += dStep;
-        TermsCompute(&data, adShifted.data());
+        TermsCompute(&data, adShifted);
         const std::vector<double> adUp(data.adResidual, data.adResidual + data.iNoPoints);
         adShifted[iParam - 1] -= 2 * dStep;
-        TermsCompute(&data, adShifted.data());
+        TermsCompute(&data, adShifted);
         for (int i = 0; i < data.iNoPoints; i++) {
             const double dNumeric = (adUp[i] - data.adResidual[i]) / (2 * dStep);
             EXPECT_NEAR(adAnalytic[i], dNumeric, 1e-6 * (1 + std::fabs(dNumeric)))
