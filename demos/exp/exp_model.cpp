@@ -61,18 +61,21 @@ void TermProgressLinePrint(int iTerm, const double *adShown) {
 }
 
 int InfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
-    double adParams[2];
-    int iRc = TermParamsGet(iHandle, 1, iTerm, adParams);
+    // Group 1 shows the amplitude, groups 2 and 3 the time constant and the
+    // rate; only that parameter is read.
+    const int iParam = (iGroup == 1) ? 2 * iTerm - 1 : 2 * iTerm;
+    double dValue = 0.0;
+    const int iRc = VaroParamCurValueGet(iHandle, 1, iParam, &dValue);
     if (iRc != 0) {
+        ApiErrorPrint(iHandle, iRc);
         return iRc;
     }
     if (iGroup == 1) {
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  A%d= %10.2e", iTerm, adParams[kAmpl]);
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  A%d= %10.2e", iTerm, dValue);
     } else if (iGroup == 2) {
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  T%d= %10.2e", iTerm,
-                    TauFromRate(adParams[kGamma]));
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  T%d= %10.2e", iTerm, TauFromRate(dValue));
     } else {
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  G%d= %10.2e", iTerm, adParams[kGamma]);
+        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  G%d= %10.2e", iTerm, dValue);
     }
     *pfY -= 15;
     return 0;

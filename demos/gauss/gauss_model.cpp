@@ -80,22 +80,40 @@ void InfoRowWrite(float fX, float *pfY, const char *pszFormat, int iTerm, double
 }
 
 int InfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
-    double adParams[3];
-    int iRc = TermParamsGet(iHandle, 1, iTerm, adParams);
+    // Only what the group shows is read: the amplitude, the mean, or the mean
+    // and the variance.
+    double adParams[3] = {};
+    const auto ParamGet = [&](int iParam) {
+        const int iRc = VaroParamCurValueGet(iHandle, 1, 3 * iTerm - 2 + iParam, &adParams[iParam]);
+        if (iRc != 0) {
+            ApiErrorPrint(iHandle, iRc);
+        }
+        return iRc;
+    };
+    if (iGroup == 1) {
+        const int iRc = ParamGet(kAmpl);
+        if (iRc == 0) {
+            InfoRowWrite(fX, pfY, "  A%d= %13.2e", iTerm, adParams[kAmpl]);
+        }
+        return iRc;
+    }
+    int iRc = ParamGet(kMean);
+    if (iRc != 0) {
+        return iRc;
+    }
+    if (iGroup == 2) {
+        InfoRowWrite(fX, pfY, "  M%d= %13.2e", iTerm, adParams[kMean]);
+        return 0;
+    }
+    iRc = ParamGet(kVar);
     if (iRc != 0) {
         return iRc;
     }
     const double dSigma = std::sqrt(adParams[kVar]);
-    if (iGroup == 1) {
-        InfoRowWrite(fX, pfY, "  A%d= %13.2e", iTerm, adParams[kAmpl]);
-    } else if (iGroup == 2) {
-        InfoRowWrite(fX, pfY, "  M%d= %13.2e", iTerm, adParams[kMean]);
-    } else {
-        InfoRowWrite(fX, pfY, "  S%d= %13.2e", iTerm, dSigma);
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  S%d/M%d= %8.2g", iTerm, iTerm,
-                    dSigma / adParams[kMean]);
-        *pfY -= 15;
-    }
+    InfoRowWrite(fX, pfY, "  S%d= %13.2e", iTerm, dSigma);
+    GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  S%d/M%d= %8.2g", iTerm, iTerm,
+                dSigma / adParams[kMean]);
+    *pfY -= 15;
     return 0;
 }
 

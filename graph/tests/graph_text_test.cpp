@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "graph/graph.h"
 #include "graph/tests/gl_test_support.h"
@@ -103,6 +104,68 @@ TEST(GraphTickLabels, LabelsAreFormattedAndCutTo19Characters) {
         EXPECT_GT(iLeftMarginWhite, 0);
         const auto *pucLabel = reinterpret_cast<const unsigned char *>(c.pszLastLabel);
         EXPECT_EQ(RasterXGet(), 4.0f + glutBitmapLength(GLUT_BITMAP_TIMES_ROMAN_10, pucLabel));
+    }
+}
+
+// First columns (or rows) of the runs of columns (rows) of the area that hold
+// white pixels, gaps of up to 5 empty lines (between characters) bridged: one
+// run per label when the labels stand apart.
+std::vector<int> WhiteRunStarts(const PixelBlock &block, gltest::Area area, bool bColumns) {
+    constexpr int kMaxGap = 5;
+    std::vector<int> aiStarts;
+    const int iFirst = bColumns ? area.iX0 : area.iY0;
+    const int iEnd = bColumns ? area.iX1 : area.iY1;
+    int iLastWhite = iFirst - kMaxGap - 2;
+    for (int i = iFirst; i < iEnd; ++i) {
+        const gltest::Area line = bColumns ? gltest::Area{i, area.iY0, i + 1, area.iY1}
+                                           : gltest::Area{area.iX0, i, area.iX1, i + 1};
+        if (block.Count(gltest::kWhite, line) == 0) {
+            continue;
+        }
+        if (i - iLastWhite > kMaxGap + 1) {
+            aiStarts.push_back(i);
+        }
+        iLastWhite = i;
+    }
+    return aiStarts;
+}
+
+// A 255 x 250 window has a 200 x 200 plot area with the default margins: ten
+// divisions of 20 pixels. x labels start 5 pixels left of their division, y
+// labels sit on their division's row.
+TEST(GraphTickLabels, LabelsAtEveryStepOfDivisions) {
+    struct Case {
+        const char *pszName;
+        int iLabelStep;
+        std::vector<int> aiDivisions; // the labelled divisions
+    };
+    const Case aCases[] = {
+        {"default step 2", 2, {0, 2, 4, 6, 8, 10}},
+        {"step 3", 3, {0, 3, 6, 9}},
+        {"step 5", 5, {0, 5, 10}},
+        {"step above the divisions", 11, {0}},
+    };
+    for (const Case &c : aCases) {
+        SCOPED_TRACE(c.pszName);
+        TestWindow window(255, 250);
+        Graph graph;
+        GraphInit(&graph);
+        graph.dXMin = graph.dYMin = 0.0;
+        graph.dXMax = graph.dYMax = 10.0;
+        graph.iGridMode = 2;
+        graph.iDrawLines = 0;
+        graph.iXLabelStep = graph.iYLabelStep = c.iLabelStep;
+        ASSERT_EQ(GraphDraw(&graph, nullptr, nullptr, 0), GRAPH_OK);
+        const PixelBlock block = PixelBlock::CurrentWindowRead();
+        const std::vector<int> aiColumns = WhiteRunStarts(block, {0, 0, 255, 29}, true);
+        const std::vector<int> aiRows = WhiteRunStarts(block, {0, 25, 38, 250}, false);
+        ASSERT_EQ(aiColumns.size(), c.aiDivisions.size());
+        ASSERT_EQ(aiRows.size(), c.aiDivisions.size());
+        for (size_t i = 0; i < c.aiDivisions.size(); ++i) {
+            const int iDivision = c.aiDivisions[i];
+            EXPECT_NEAR(aiColumns[i], 40 + 20 * iDivision - 5 + 1, 1) << "x label " << iDivision;
+            EXPECT_NEAR(aiRows[i], 30 + 20 * iDivision, 1) << "y label " << iDivision;
+        }
     }
 }
 

@@ -18,23 +18,34 @@ void InfoRowWrite(float fX, float *pfY, const char *pszFormat, int iTerm, double
     *pfY -= 15.0f;
 }
 
-// The gaussian rows: amplitude, mean, and width with width over mean.
+// Reads parameter iParam (0 amplitude, 1 mean, 2 variance) of term iTerm.
+int TermParamGet(VaroHandle iHandle, int iTerm, int iParam, double *adParams) {
+    const int iRc = VaroParamCurValueGet(iHandle, 1, 3 * iTerm - 2 + iParam, &adParams[iParam]);
+    if (iRc != 0) {
+        std::printf("VARO API error, iRc=%d\n'%s'\n", iRc, VaroErrorStringGet(iHandle));
+    }
+    return iRc;
+}
+
+// The gaussian rows: amplitude, mean, and width with width over mean; each
+// group reads only the parameters it shows.
 int GaussInfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
     double adParams[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        const int iRc = VaroParamCurValueGet(iHandle, 1, 3 * iTerm - 2 + i, &adParams[i]);
+    const int iFirst = (iGroup == 1) ? 0 : 1;
+    const int iLast = iGroup - 1;
+    for (int i = iFirst; i <= iLast; ++i) {
+        const int iRc = TermParamGet(iHandle, iTerm, i, adParams);
         if (iRc != 0) {
-            std::printf("VARO API error, iRc=%d\n'%s'\n", iRc, VaroErrorStringGet(iHandle));
             return iRc;
         }
     }
     gInfoRowCalls.push_back({iGroup, iTerm, *pfY, adParams[iGroup - 1]});
-    const double dSigma = std::sqrt(adParams[2]);
     if (iGroup == 1) {
         InfoRowWrite(fX, pfY, "  A%d= %13.2e", iTerm, adParams[0]);
     } else if (iGroup == 2) {
         InfoRowWrite(fX, pfY, "  M%d= %13.2e", iTerm, adParams[1]);
     } else {
+        const double dSigma = std::sqrt(adParams[2]);
         InfoRowWrite(fX, pfY, "  S%d= %13.2e", iTerm, dSigma);
         GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  S%d/M%d= %8.2g", iTerm, iTerm,
                     dSigma / adParams[1]);

@@ -4,6 +4,7 @@
 // screenshot can be taken meanwhile (scripts/panels-screenshot).
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 

@@ -1,6 +1,7 @@
 // The display panels drawing a prepared problem into real sub-windows, checked
 // by reading the shown pixels back and by what they print.
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -208,6 +209,98 @@ TEST_F(PanelsTest, InfoPanelShowsTheFitState) {
         const PixelBlock block = PanelPixels(kInfoPanel);
         EXPECT_EQ(TextPixels(block, kStateArea) > 0, c.bStateShown);
         EXPECT_GT(TextPixels(block, {0, 360, 201, 400}), 0) << "term count and chi";
+    }
+}
+
+// One line of text as the information panel should write it.
+struct TextLine {
+    float fX, fY;
+    std::string text;
+};
+
+std::string Formatted(const char *pszFormat, double dValue) {
+    char acText[64];
+    std::snprintf(acText, sizeof acText, pszFormat, dValue);
+    return acText;
+}
+
+// Writes the lines into the information panel's window as the panel would
+// (cleared to its colour, pixel frame, 9 x 15 font) and returns what it shows.
+PixelBlock InfoPanelExpected(const std::vector<TextLine> &lines) {
+    const PanelWindow &panel = gDemoState.aPanels[kInfoPanel];
+    glutSetWindow(panel.iWindow);
+    glClearColor(panel.afColour[0], panel.afColour[1], panel.afColour[2], 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const int iWidth = glutGet(GLUT_WINDOW_WIDTH);
+    const int iHeight = glutGet(GLUT_WINDOW_HEIGHT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0.0, iWidth, 0.0, iHeight);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, iWidth, iHeight);
+    for (const TextLine &line : lines) {
+        GraphPrintf(line.fX, line.fY, GLUT_BITMAP_9_BY_15, "%s", line.text.c_str());
+    }
+    glutSwapBuffers();
+    return PixelBlock::ShownWindowRead();
+}
+
+int DifferingPixels(const PixelBlock &a, const PixelBlock &b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+        return a.Width() * a.Height() + 1;
+    }
+    int iDiffering = 0;
+    for (int iY = 0; iY < a.Height(); ++iY) {
+        for (int iX = 0; iX < a.Width(); ++iX) {
+            iDiffering += (a.At(iX, iY) == b.At(iX, iY)) ? 0 : 1;
+        }
+    }
+    return iDiffering;
+}
+
+TEST_F(PanelsTest, InfoPanelWritesItsTextsWhereTheyBelong) {
+    struct Case {
+        const char *pszName;
+        int iFitState;
+        std::vector<TextLine> stateLines;
+    };
+    const Case aCases[] = {
+        {"ready",
+         kFitReady,
+         {{15, 60, "Press right mouse"}, {15, 45, "button to activate"}, {15, 30, "     menu"}}},
+        {"running",
+         kFitRunning,
+         {{15, 60, "Fit in progress ..."}, {15, 40, "Iteration 7"}, {15, 25, "Elapsed  2.3 sec"}}},
+        {"finished",
+         kFitFinished,
+         {{15, 60, "   - Finished -"}, {15, 40, "7 iterations"}, {15, 25, "Elapsed  2.3 sec"}}},
+        {"unknown state", 3, {}},
+    };
+    ProblemPrepare(1);
+    gDemoState.dResNorm = 2.5 * std::sqrt(static_cast<double>(kPanelProblemPoints));
+    gDemoState.iCurIteration = 7;
+    gDemoState.lStartClock = 1000;
+    gDemoState.lEndClock = 3300;
+    // The panel is 400 pixels high: header at 380, chi 20 below, then the
+    // three groups of rows 30, 5 and 5 below the last line, 15 apart.
+    const double dSigma = std::sqrt(kTermVariance);
+    const std::vector<TextLine> commonLines = {
+        {10, 380, "No. gaussians: 1"},
+        {10, 360, "Chi-value: 2.50e+00"},
+        {10, 330, Formatted("  A1= %13.2e", TermAmplitude(1))},
+        {10, 310, Formatted("  M1= %13.2e", TermMean(1))},
+        {10, 290, Formatted("  S1= %13.2e", dSigma)},
+        {10, 275, Formatted("  S1/M1= %8.2g", dSigma / TermMean(1))},
+    };
+    for (const Case &c : aCases) {
+        SCOPED_TRACE(c.pszName);
+        gDemoState.iFitState = c.iFitState;
+        EXPECT_EQ(Displayed(InfoPanelDisplay), "");
+        const PixelBlock shown = PanelPixels(kInfoPanel);
+        std::vector<TextLine> lines = commonLines;
+        lines.insert(lines.end(), c.stateLines.begin(), c.stateLines.end());
+        EXPECT_EQ(DifferingPixels(shown, InfoPanelExpected(lines)), 0);
     }
 }
 
