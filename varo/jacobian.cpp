@@ -2,6 +2,7 @@
 // model block at a time and accumulated at once into the normal matrix of the
 // scaled Jacobian and its gradient vector. Derivatives come from a model's
 // gradient callback, which may decline, or from central differences.
+#include <cfloat>
 #include <cmath>
 
 #include "varo/engine.h"
@@ -42,12 +43,19 @@ class ParamScanScope {
 void ParamScalesSet(VaroObject *pObject) {
     const int n = pObject->freeParamCount;
     double dProduct = 1.0;
+    double dLogSum = 0.0;
     for (int k = 1; k <= n; ++k) {
         if (pObject->freeParams[k].value != 0.0) {
             dProduct *= std::fabs(pObject->freeParams[k].value);
+            dLogSum += std::log(std::fabs(pObject->freeParams[k].value));
         }
     }
-    const double dMean = std::pow(dProduct, 1.0 / n);
+    // A product that overflowed or underflowed would give a zero-valued
+    // parameter a scale of infinity or 0; the mean of the logarithms is the
+    // same geometric mean without that loss.
+    const double dMean = std::isfinite(dProduct) && dProduct >= DBL_MIN
+                             ? std::pow(dProduct, 1.0 / n)
+                             : std::exp(dLogSum / n);
     for (int k = 1; k <= n; ++k) {
         const double dMagnitude = std::fabs(pObject->freeParams[k].value);
         pObject->paramScales[k] = dMagnitude > 0.0 ? dMagnitude : dMean;

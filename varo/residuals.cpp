@@ -61,6 +61,11 @@ int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength)
         ErrorReport(pObject, "%s: return vector is null", __func__);
         return 5;
     }
+    // A vector of another length is obtained afresh: resizing the old one to a
+    // length the containers refuse would fail without releasing it.
+    if (pObject->cbReturnVector != nullptr && VectorLengthGet(pObject->cbReturnVector) != iLength) {
+        pObject->cbReturnVector = RealVectorFree(pObject->cbReturnVector);
+    }
     pObject->cbReturnVector = RealVectorFromArray(pObject->cbReturnVector, adValues, iLength);
     if (pObject->cbReturnVector == nullptr) {
         ErrorReport(pObject, "%s: memory allocation for %d double elements", __func__, iLength);

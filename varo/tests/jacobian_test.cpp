@@ -131,6 +131,47 @@ TEST(NumericalDerivative, FirstPerturbationsFollowTheValuesAndSkipInsensitiveOne
     EXPECT_EQ(2, LinesStartingWith(log, "No sensitivity"));
 }
 
+struct SensitivityCase {
+    const char *name;
+    double dJump; // residual change once p exceeds 1 + 5e-8
+    const char *line;
+};
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const SensitivityCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
+
+// Just above p = 1 the residual grows by 2^-40, too little for the window, so
+// the perturbation grows tenfold; from 1 + 5e-8 on it grows by dJump.
+const SensitivityCase kSensitivityCases[] = {
+    {"SameChangeAfterGrowing", 0x1p-40,
+     "Inverse or no sensitivity to the parameter 1 for the model 1, perturbation=1.000000e-07"},
+    {"JumpAfterGrowing", 1.0, "Not continues problem for the parameter 1 of the model 1"},
+};
+
+class PerturbationLog : public testing::TestWithParam<SensitivityCase> {};
+
+TEST_P(PerturbationLog, EndsTheSearchWithItsLine) {
+    const double dJump = GetParam().dJump;
+    TestModel model{
+        {1.0}, [dJump](const Values &p) {
+            return Values{1.0 + (p[0] > 1.0 + 5e-8 ? dJump : p[0] > 1.0 ? 0x1p-40 : 0.0)};
+        }};
+    FitProblem problem({&model});
+    problem.LogOpen();
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    const std::vector<CallRecord> calls = model.CallsOf(1, false);
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(1.0 + 1e-8, calls[0].params[0]);
+    EXPECT_EQ(1.0 + 1e-7, calls[1].params[0]);
+    EXPECT_TRUE(LinesInOrder(problem.LogText(), {"-- Compute Jacobian --", GetParam().line}))
+        << problem.LogText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, PerturbationLog, testing::ValuesIn(kSensitivityCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 TEST(NumericalDerivative, ZeroNormModelKeepsAFiniteNonzeroPerturbation) {
     // Model 1 is exact at the start, model 2 drives the fit.
     TestModel exact{{1.0}, [](const Values &p) { return Values{p[0] - 1.0}; }};
@@ -145,6 +186,20 @@ TEST(NumericalDerivative, ZeroNormModelKeepsAFiniteNonzeroPerturbation) {
     EXPECT_EQ(1.0 - 1e-8, calls[1].params[0]);
     EXPECT_NEAR(1.0, problem.Value(1, 1), 1e-4);
     EXPECT_NEAR(4.0, problem.Value(2, 2), 1e-4);
+}
+
+TEST(NumericalDerivative, ZeroValuedParameterAmongHugeOnesIsScaledAndMoves) {
+    // The product of the magnitudes overflows; the zero-valued parameter still
+    // needs a finite scale.
+    const double dHuge = 1e200;
+    TestModel model{{dHuge, dHuge, 0.0}, [dHuge](const Values &p) {
+                        return Values{p[0] / dHuge - 1.5, p[1] / dHuge - 0.5, p[2] - 1.0};
+                    }};
+    FitProblem problem({&model});
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    EXPECT_NEAR(1.5, problem.Value(1, 1) / dHuge, 1e-4);
+    EXPECT_NEAR(0.5, problem.Value(1, 2) / dHuge, 1e-4);
+    EXPECT_NEAR(1.0, problem.Value(1, 3), 1e-4);
 }
 
 Values progressValues; // the current point after each iteration

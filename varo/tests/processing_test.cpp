@@ -47,6 +47,14 @@ const FailureCase kFailureCases[] = {
      "the limits [1.000000e+00,3.000000e+00]"},
     {"ModelCallbackMissing", [](VaroHandle h, TestModel &) { VaroModelCallbackSet(h, 1, nullptr); },
      8, "VaroProcessing: callback function for the model 1 has not been set"},
+    {"LimitsCheckedBeforeTheCallback",
+     [](VaroHandle h, TestModel &) {
+         VaroModelCallbackSet(h, 1, nullptr);
+         VaroParamLimitsSet(h, 1, 1, -2.0, 0.25);
+     },
+     8,
+     "VaroProcessing: initial value (5.000000e-01) for the parameter 1 (model 1) must be inside "
+     "the limits [-2.000000e+00,2.500000e-01]"},
     {"LinkedValuesDiffer",
      [](VaroHandle h, TestModel &) {
          VaroParamLinkSet(h, 1, 1, 7);

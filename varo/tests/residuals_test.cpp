@@ -108,6 +108,26 @@ TEST(ResidualEvaluation, ModelChangingItsLengthWithinARunIsRefused) {
     EXPECT_EQ(LENGTH_MESSAGE("4"), problem.ErrorText());
 }
 
+const double adOneValue[] = {1.0};
+int LengthTooLargeGradient(VaroHandle iHandle) {
+    scriptResults.push_back(VaroCbReturnVectSet(iHandle, adOneValue, 1000000000));
+    scriptError = VaroErrorStringGet(iHandle);
+    return 0;
+}
+
+TEST(ResidualEvaluation, HandOverTooLongToHoldReleasesTheOldVector) {
+    TestModel model{{1.0}, [](const Values &p) { return Values{p[0], 2.0}; }};
+    FitProblem problem({&model});
+    VaroGradientCallbackSet(problem.Handle(), 1, LengthTooLargeGradient);
+    scriptResults.clear();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(13, VaroProcessing(problem.Handle()));
+    // No leak banner: the vector of the earlier hand-over was released.
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(std::vector<int>{3}, scriptResults);
+    EXPECT_EQ("VaroCbReturnVectSet: memory allocation for 1000000000 double elements", scriptError);
+}
+
 TEST(ResidualEvaluation, UnknownHandleIsRefused) {
     const double adValues[] = {1.0};
     EXPECT_EQ(1, VaroCbReturnVectSet(0, adValues, 1));

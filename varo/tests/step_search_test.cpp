@@ -100,6 +100,22 @@ TEST(Tovek, ShorterMovesAreTriedWhileTheyHelp) {
     EXPECT_NEAR(0.0, problem.Value(1, 1), 1e-3);
 }
 
+TEST(Tovek, InsensitiveModelMakesNoTrial) {
+    // The normal matrix is zero, so no singular value is usable.
+    TestModel model{{2.0, 3.0}, [](const Values &) { return Values{5.0, 0.0}; }};
+    FitProblem problem({&model});
+    problem.LogOpen();
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    const std::string log = problem.LogText();
+    EXPECT_TRUE(LinesInOrder(log, {"-- Tovek step --", "Tovek step: INSIGNIFICANT PROGRESS",
+                                   "  <new res.norm>/<old res. norm> = <5.0000e+00>/<5.0000e+00>"}))
+        << log;
+    EXPECT_EQ(0, LinesStartingWith(log, "========= Main iteration: 2"));
+    // One perturbation per side and parameter, each without sensitivity; no trial.
+    EXPECT_EQ(4u, model.CallsOf(1, false).size());
+    EXPECT_EQ((Values{2.0, 3.0}), (Values{problem.Value(1, 1), problem.Value(1, 2)}));
+}
+
 struct ConsistencyCase {
     const char *name;
     double (*residual)(double);
