@@ -78,6 +78,41 @@ int RealMatrixProductForm(RealMatrix a, RealVector x, RealVector y, bool bTransp
     return 0;
 }
 
+// Sums over k = 1..m of a[k] b[l][k] for l = 0..kWidth-1, each accumulated
+// from 0.0 in rising k: every sum keeps its own order and rounding, while the
+// processor overlaps the independent chains.
+template <int kWidth>
+void RowDots(const double *a, const double *const *b, int m, double *adSum) {
+    double adChain[kWidth] = {};
+    for (int k = 1; k <= m; ++k) {
+        for (int l = 0; l < kWidth; ++l) {
+            adChain[l] += a[k] * b[l][k];
+        }
+    }
+    for (int l = 0; l < kWidth; ++l) {
+        adSum[l] = adChain[l];
+    }
+}
+
+// Adds the dot products of a with the n rows b[0..n-1] to the elements
+// pdTarget(0..n-1), eight rows at a time, then one at a time.
+template <typename Target>
+void RowDotsAdd(const double *a, const double *const *b, int n, int m, Target pdTarget) {
+    constexpr int kWidth = 8;
+    double adSum[kWidth];
+    int l = 0;
+    for (; l + kWidth <= n; l += kWidth) {
+        RowDots<kWidth>(a, b + l, m, adSum);
+        for (int w = 0; w < kWidth; ++w) {
+            pdTarget(l + w, adSum[w]);
+        }
+    }
+    for (; l < n; ++l) {
+        RowDots<1>(a, b + l, m, adSum);
+        pdTarget(l, adSum[0]);
+    }
+}
+
 } // namespace
 
 extern "C" RealMatrix RealMatrixAlloc(unsigned iRows, unsigned iCols) {
@@ -241,16 +276,13 @@ extern "C" int RealMatrixRowsGramAdd(RealMatrix p, RealMatrix q) {
         return 1;
     }
     for (int i = 1; i <= n; ++i) {
-        for (int j = i; j <= n; ++j) {
-            double dSum = 0.0;
-            for (int k = 1; k <= m; ++k) {
-                dSum += q[i][k] * q[j][k];
+        // Row i with rows i..n; each sum goes to (i, j) and its mirror.
+        RowDotsAdd(q[i], q + i, n - i + 1, m, [p, i](int l, double dSum) {
+            p[i][i + l] += dSum;
+            if (l != 0) {
+                p[i + l][i] += dSum;
             }
-            p[i][j] += dSum;
-            if (j != i) {
-                p[j][i] += dSum;
-            }
-        }
+        });
     }
     return 0;
 }
@@ -264,13 +296,7 @@ extern "C" int RealMatrixTimesVectorAdd(RealVector y, RealMatrix q, RealVector r
     if (RealVectorLengthGet(y) != n || RealVectorLengthGet(r) != m) {
         return 1;
     }
-    for (int i = 1; i <= n; ++i) {
-        double dSum = 0.0;
-        for (int j = 1; j <= m; ++j) {
-            dSum += q[i][j] * r[j];
-        }
-        y[i] += dSum;
-    }
+    RowDotsAdd(r, q + 1, n, m, [y](int l, double dSum) { y[1 + l] += dSum; });
     return 0;
 }
 
