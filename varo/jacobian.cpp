@@ -12,17 +12,15 @@ namespace {
 // Gradient callback result meaning "differentiate this column numerically".
 constexpr int kGradientDeclined = -1;
 
-// The work storage of one Jacobian computation, released on every exit.
+// The work storage of one Jacobian computation, released on every exit: the
+// model's block held transposed, one row per free parameter, so that each
+// derivative is one contiguous row and the products read the rows in order.
 struct JacobianWork {
-    RealVector vrGradient = nullptr;
-    RealMatrix block = nullptr;
+    RealMatrix blockTransposed = nullptr;
     JacobianWork() = default;
     JacobianWork(const JacobianWork &) = delete;
     JacobianWork &operator=(const JacobianWork &) = delete;
-    ~JacobianWork() {
-        RealMatrixFree(block);
-        RealVectorFree(vrGradient);
-    }
+    ~JacobianWork() { RealMatrixFree(blockTransposed); }
 };
 
 // Restores the scan start of VaroCurrentParamNumGet to "from the first
@@ -116,17 +114,18 @@ int GradientColumnCompute(VaroObject *pObject, int iModel, int iFreeParam, RealV
 }
 
 // Forms the block of model iModel and adds it into the normal matrix and the
-// gradient vector.
+// gradient vector. Row k of the transposed block is the scaled derivative of
+// the model's residuals with respect to free parameter k; the sums run in the
+// same order as over the columns of the block itself.
 int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
     const int n = pObject->freeParamCount;
     const int iRows = VectorLengthGet(pObject->residuals[iModel]);
-    work.vrGradient = RealVectorResize(work.vrGradient, iRows);
-    work.block = RealMatrixResize(work.block, iRows, n);
-    if (work.vrGradient == nullptr || work.block == nullptr) {
+    work.blockTransposed = RealMatrixResize(work.blockTransposed, n, iRows);
+    if (work.blockTransposed == nullptr) {
         ErrorReport(pObject, "%dx%d jacobian or %d gradient allocation error", iRows, n, iRows);
         return 3;
     }
-    if (RealMatrixFill(work.block, 0.0) != 0) {
+    if (RealMatrixFill(work.blockTransposed, 0.0) != 0) {
         return 1000;
     }
     for (int k = 1; k <= n; ++k) {
@@ -134,18 +133,18 @@ int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
         if (!ModelUsesFreeParam(pObject, iModel, k)) {
             continue;
         }
-        const int iResult = GradientColumnCompute(pObject, iModel, k, work.vrGradient);
+        RealVector vrDerivative = work.blockTransposed[k];
+        const int iResult = GradientColumnCompute(pObject, iModel, k, vrDerivative);
         if (iResult != 0) {
             return iResult;
         }
-        if (RealVectorScale(work.vrGradient, pObject->paramScales[k]) != 0 ||
-            RealMatrixColumnSet(work.block, k, work.vrGradient) != 0) {
+        if (RealVectorScale(vrDerivative, pObject->paramScales[k]) != 0) {
             return InternalBugReport(pObject);
         }
     }
-    if (RealMatrixGramAdd(pObject->normalMatrix, work.block) != 0 ||
-        RealMatrixTransposeTimesVectorAdd(pObject->gradientVector, work.block,
-                                          pObject->residuals[iModel]) != 0) {
+    if (RealMatrixRowsGramAdd(pObject->normalMatrix, work.blockTransposed) != 0 ||
+        RealMatrixTimesVectorAdd(pObject->gradientVector, work.blockTransposed,
+                                 pObject->residuals[iModel]) != 0) {
         return InternalBugReport(pObject);
     }
     return 0;
