@@ -274,5 +274,41 @@ TEST(ProcessingResults, LeakOfWrapperBlocksIsAnnounced) {
     EXPECT_NE(std::string::npos, output.find(" 1 ")) << output;
 }
 
+int iNestedResult = 0;
+int ProgressProcessingAgain(VaroHandle iHandle) {
+    iNestedResult = VaroProcessing(iHandle);
+    return 0;
+}
+
+// Processing the object again from its own callback is refused; the running
+// fit goes on undisturbed.
+TEST(ProcessingResults, ProcessingFromItsOwnCallbackIsRefused) {
+    TestModel model = LineModel();
+    FitProblem problem({&model});
+    VaroProgressCallbackSet(problem.Handle(), ProgressProcessingAgain);
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    EXPECT_EQ(8, iNestedResult);
+    EXPECT_EQ("VaroProcessing: the object is already processing", problem.ErrorText());
+    VaroProgressCallbackSet(problem.Handle(), nullptr);
+    TestModel reference = LineModel();
+    FitProblem plain({&reference});
+    EXPECT_EQ(0, VaroProcessing(plain.Handle()));
+    EXPECT_EQ(plain.Value(1, 1), problem.Value(1, 1));
+}
+
+// A vector handed over before processing is released by the run: fewer live
+// blocks afterwards is no leak.
+TEST(ProcessingResults, ReleasingABlockObtainedBeforeTheRunIsNoLeak) {
+    TestModel model = LineModel();
+    FitProblem problem({&model});
+    const double adValues[] = {1.0, 2.0};
+    ASSERT_EQ(0, VaroCbReturnVectSet(problem.Handle(), adValues, 2));
+    const long iLiveBlocks = MemLiveBlockCount();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(iLiveBlocks - 1, MemLiveBlockCount());
+}
+
 } // namespace
 } // namespace engine_test
