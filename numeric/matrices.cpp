@@ -94,23 +94,42 @@ void RowDots(const double *a, const double *const *b, int m, double *adSum) {
     }
 }
 
-// Adds the dot products of a with the n rows b[0..n-1] to the elements
-// pdTarget(0..n-1), eight rows at a time, then one at a time.
-template <typename Target>
-void RowDotsAdd(const double *a, const double *const *b, int n, int m, Target pdTarget) {
-    constexpr int kWidth = 8;
+// Adds the dot products of a with rows b[iFirst..iFirst+kWidth-1] to the
+// elements target(iFirst..) in one pass.
+template <int kWidth, typename Target>
+void RowDotsChunkAdd(const double *a, const double *const *b, int iFirst, int m, Target &target) {
     double adSum[kWidth];
-    int l = 0;
-    for (; l + kWidth <= n; l += kWidth) {
-        RowDots<kWidth>(a, b + l, m, adSum);
-        for (int w = 0; w < kWidth; ++w) {
-            pdTarget(l + w, adSum[w]);
+    RowDots<kWidth>(a, b + iFirst, m, adSum);
+    for (int w = 0; w < kWidth; ++w) {
+        target(iFirst + w, adSum[w]);
+    }
+}
+
+// The last chunk, of iCount rows (below kWidth + 1), in one pass as well.
+template <int kWidth, typename Target>
+void RowDotsTailAdd(const double *a, const double *const *b, int iFirst, int iCount, int m,
+                    Target &target) {
+    if constexpr (kWidth > 0) {
+        if (iCount == kWidth) {
+            RowDotsChunkAdd<kWidth>(a, b, iFirst, m, target);
+        } else {
+            RowDotsTailAdd<kWidth - 1>(a, b, iFirst, iCount, m, target);
         }
     }
-    for (; l < n; ++l) {
-        RowDots<1>(a, b + l, m, adSum);
-        pdTarget(l, adSum[0]);
+}
+
+// Adds the dot products of a with the n rows b[0..n-1] to the elements
+// target(0..n-1). Each pass over the elements serves up to eight rows: a pass
+// costs about as much for one row as for eight, since a single sum waits on
+// its previous addition at every element.
+template <typename Target>
+void RowDotsAdd(const double *a, const double *const *b, int n, int m, Target target) {
+    constexpr int kWidth = 8;
+    int l = 0;
+    for (; l + kWidth <= n; l += kWidth) {
+        RowDotsChunkAdd<kWidth>(a, b, l, m, target);
     }
+    RowDotsTailAdd<kWidth - 1>(a, b, l, n - l, m, target);
 }
 
 } // namespace

@@ -104,7 +104,7 @@ TEST(RealMatrixProducts, GramAndAccumulation) {
 // ones give on the transpose: the Jacobian relies on it to keep its results
 // while holding the transposed block.
 TEST(RealMatrixProducts, RowOrientedAccumulationEqualsTransposedBitForBit) {
-    constexpr int kRows = 257, kCols = 6;
+    constexpr int kRows = 257, kCols = 11;
     std::mt19937 generator(7);
     std::uniform_real_distribution<double> value(-1e3, 1e3);
     MatrixOwner q(RealMatrixAlloc(kRows, kCols));
