@@ -125,15 +125,17 @@ int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
         ErrorReport(pObject, "%dx%d jacobian or %d gradient allocation error", iRows, n, iRows);
         return 3;
     }
-    if (RealMatrixFill(work.blockTransposed, 0.0) != 0) {
-        return 1000;
-    }
     for (int k = 1; k <= n; ++k) {
         pObject->currentFreeParam = k;
+        RealVector vrDerivative = work.blockTransposed[k];
+        // A parameter the model does not use has a zero derivative; every other
+        // row is written whole by its derivative.
         if (!ModelUsesFreeParam(pObject, iModel, k)) {
+            if (RealVectorFill(vrDerivative, 0.0) != 0) {
+                return 1000;
+            }
             continue;
         }
-        RealVector vrDerivative = work.blockTransposed[k];
         const int iResult = GradientColumnCompute(pObject, iModel, k, vrDerivative);
         if (iResult != 0) {
             return iResult;
