@@ -118,6 +118,19 @@ int PixelBlock::CountOther(Rgb colour, Area area) const {
     return (area.iX1 - area.iX0) * (area.iY1 - area.iY0) - Count(colour, area);
 }
 
+int PixelBlock::DifferingFrom(const PixelBlock &other) const {
+    if (other.iWidth_ != iWidth_ || other.iHeight_ != iHeight_) {
+        return iWidth_ * iHeight_ + 1;
+    }
+    int iDiffering = 0;
+    for (int iY = 0; iY < iHeight_; ++iY) {
+        for (int iX = 0; iX < iWidth_; ++iX) {
+            iDiffering += (At(iX, iY) == other.At(iX, iY)) ? 0 : 1;
+        }
+    }
+    return iDiffering;
+}
+
 int PixelBlock::LowestRowWith(Rgb colour, Area area) const {
     for (int iY = area.iY0; iY < area.iY1; ++iY) {
         if (Count(colour, {area.iX0, iY, area.iX1, iY + 1}) > 0) {

@@ -41,6 +41,8 @@ class PixelBlock {
     int Count(Rgb colour, Area area) const;
     int CountAll(Rgb colour) const { return Count(colour, {0, 0, iWidth_, iHeight_}); }
     int CountOther(Rgb colour, Area area) const; // pixels in area not of this colour
+    // Pixels that differ from other's; all of them and one more when the sizes differ.
+    int DifferingFrom(const PixelBlock &other) const;
     // Rows of area (bottom to top) holding at least one pixel of the colour, or
     // -1 when none does.
     int LowestRowWith(Rgb colour, Area area) const;

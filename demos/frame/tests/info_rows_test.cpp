@@ -2,7 +2,6 @@
 // once per program): its header and parameter rows are compared pixel by pixel
 // with the expected texts written at their places.
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,7 +10,7 @@
 
 #include "demos/frame/demo_model.h"
 #include "demos/frame/panels.h"
-#include "graph/graph.h"
+#include "demos/frame/tests/info_panel_texts.h"
 #include "graph/tests/gl_test_support.h"
 
 namespace {
@@ -19,44 +18,6 @@ namespace {
 using gltest::PixelBlock;
 
 constexpr float kafPanelColour[3] = {0.25f, 0.2f, 0.2f};
-
-struct TextLine {
-    float fX, fY;
-    std::string text;
-};
-
-// Writes the lines into the current window as the panel would (cleared to its
-// colour, pixel frame, 9 x 15 font) and returns what it shows.
-PixelBlock InfoPanelExpected(const std::vector<TextLine> &lines) {
-    glClearColor(kafPanelColour[0], kafPanelColour[1], kafPanelColour[2], 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    const int iWidth = glutGet(GLUT_WINDOW_WIDTH);
-    const int iHeight = glutGet(GLUT_WINDOW_HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, iWidth, 0.0, iHeight);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(0, 0, iWidth, iHeight);
-    for (const TextLine &line : lines) {
-        GraphPrintf(line.fX, line.fY, GLUT_BITMAP_9_BY_15, "%s", line.text.c_str());
-    }
-    glutSwapBuffers();
-    return PixelBlock::ShownWindowRead();
-}
-
-int DifferingPixels(const PixelBlock &a, const PixelBlock &b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
-        return a.Width() * a.Height() + 1;
-    }
-    int iDiffering = 0;
-    for (int iY = 0; iY < a.Height(); ++iY) {
-        for (int iX = 0; iX < a.Width(); ++iX) {
-            iDiffering += (a.At(iX, iY) == b.At(iX, iY)) ? 0 : 1;
-        }
-    }
-    return iDiffering;
-}
 
 // Two terms of one program: the parameters in the fit object's order and the
 // lines the panel shows above the fit state.
@@ -140,7 +101,7 @@ TEST(InfoRowsTest, InfoPanelShowsTheProgramsParameterRows) {
                                {15, 60, "Press right mouse"},
                                {15, 45, "button to activate"},
                                {15, 30, "     menu"}});
-    EXPECT_EQ(DifferingPixels(shown, InfoPanelExpected(lines)), 0);
+    EXPECT_EQ(shown.DifferingFrom(InfoPanelTextsShow(kafPanelColour, lines)), 0);
 }
 
 } // namespace

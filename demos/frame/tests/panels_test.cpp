@@ -1,7 +1,6 @@
 // The display panels drawing a prepared problem into real sub-windows, checked
 // by reading the shown pixels back and by what they print.
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,8 +10,8 @@
 #include <vector>
 
 #include "demos/frame/panels.h"
+#include "demos/frame/tests/info_panel_texts.h"
 #include "demos/frame/tests/panel_problem.h"
-#include "graph/graph.h"
 #include "graph/tests/gl_test_support.h"
 
 namespace {
@@ -212,51 +211,17 @@ TEST_F(PanelsTest, InfoPanelShowsTheFitState) {
     }
 }
 
-// One line of text as the information panel should write it.
-struct TextLine {
-    float fX, fY;
-    std::string text;
-};
-
 std::string Formatted(const char *pszFormat, double dValue) {
     char acText[64];
     std::snprintf(acText, sizeof acText, pszFormat, dValue);
     return acText;
 }
 
-// Writes the lines into the information panel's window as the panel would
-// (cleared to its colour, pixel frame, 9 x 15 font) and returns what it shows.
+// The lines as the information panel's window should show them.
 PixelBlock InfoPanelExpected(const std::vector<TextLine> &lines) {
     const PanelWindow &panel = gDemoState.aPanels[kInfoPanel];
     glutSetWindow(panel.iWindow);
-    glClearColor(panel.afColour[0], panel.afColour[1], panel.afColour[2], 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    const int iWidth = glutGet(GLUT_WINDOW_WIDTH);
-    const int iHeight = glutGet(GLUT_WINDOW_HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, iWidth, 0.0, iHeight);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(0, 0, iWidth, iHeight);
-    for (const TextLine &line : lines) {
-        GraphPrintf(line.fX, line.fY, GLUT_BITMAP_9_BY_15, "%s", line.text.c_str());
-    }
-    glutSwapBuffers();
-    return PixelBlock::ShownWindowRead();
-}
-
-int DifferingPixels(const PixelBlock &a, const PixelBlock &b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
-        return a.Width() * a.Height() + 1;
-    }
-    int iDiffering = 0;
-    for (int iY = 0; iY < a.Height(); ++iY) {
-        for (int iX = 0; iX < a.Width(); ++iX) {
-            iDiffering += (a.At(iX, iY) == b.At(iX, iY)) ? 0 : 1;
-        }
-    }
-    return iDiffering;
+    return InfoPanelTextsShow(panel.afColour, lines);
 }
 
 TEST_F(PanelsTest, InfoPanelWritesItsTextsWhereTheyBelong) {
@@ -300,7 +265,7 @@ TEST_F(PanelsTest, InfoPanelWritesItsTextsWhereTheyBelong) {
         const PixelBlock shown = PanelPixels(kInfoPanel);
         std::vector<TextLine> lines = commonLines;
         lines.insert(lines.end(), c.stateLines.begin(), c.stateLines.end());
-        EXPECT_EQ(DifferingPixels(shown, InfoPanelExpected(lines)), 0);
+        EXPECT_EQ(shown.DifferingFrom(InfoPanelExpected(lines)), 0);
     }
 }
 
