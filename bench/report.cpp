@@ -160,8 +160,8 @@ void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
 // The fits where the tight profile stays below 4 digits, with its status and
 // evaluations and the best peer's digits on the same fit.
 void TightShortfallWrite(std::ostream &out, const RunResults &results, int iBestPeer) {
-    out << "- Fits of Varo analytic tight below 4 digits (status, digits, residual and "
-           "Jacobian evaluations; "
+    out << "- Fits of Varo analytic tight below 4 digits (status, digits of the parameters and of "
+           "the residual sum of squares, residual and Jacobian evaluations; "
         << FittersAll()[iBestPeer].pszName << "'s digits):";
     const char *pszSeparator = " ";
     for (const FitRecord &record : results.aNist) {
@@ -172,12 +172,21 @@ void TightShortfallWrite(std::ostream &out, const RunResults &results, int iBest
             RecordFind(results.aNist, record.sProblem, iBestPeer, record.iStart);
         out << pszSeparator << record.sProblem << "/" << record.iStart << " ("
             << record.outcome.sStatus << ", " << NumberFormat("%.1f", record.dParamDigits) << ", "
-            << record.outcome.lResidualEvals << "/" << record.outcome.lJacobianEvals << "; "
+            << NumberFormat("%.1f", record.dRssDigits) << ", " << record.outcome.lResidualEvals
+            << "/" << record.outcome.lJacobianEvals << "; "
             << (pPeer == nullptr ? std::string("-") : NumberFormat("%.1f", pPeer->dParamDigits))
             << ")";
         pszSeparator = ", ";
     }
     out << (*pszSeparator == ' ' ? " none.\n" : ".\n");
+    if (*pszSeparator != ' ') {
+        out << "  A status rc 0 with the residual sum of squares off the certified one means the "
+               "run ended on the termination test: an iteration lowered the norm by less than "
+               "the termination fraction, because neither the Gauss-Newton step nor any "
+               "eigenvector move of the step search found a better point (a flat or "
+               "ill-conditioned region away from the certified minimum; the method has no "
+               "damping to leave it).\n";
+    }
 }
 
 void TightTargetWrite(std::ostream &out, const RunResults &results) {
