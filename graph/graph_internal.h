@@ -24,10 +24,6 @@ struct PlotFrame {
 // are called before that, so every entry point asks first.
 bool GlutIsInitialised();
 
-// True when acFormat is a terminated printf format of exactly one floating
-// conversion, so that it can safely be given one double.
-bool LabelFormatIsValid(const char *acFormat, int iCapacity);
-
 // The frame elements drawn in window pixels: tick labels, title and caption.
 void TickLabelsDraw(const Graph &graph, const PlotFrame &frame);
 void TitlesDraw(const Graph &graph, const PlotFrame &frame);

@@ -48,6 +48,20 @@ const char *FloatConversionSkip(const char *psz) {
     return psz + 1;
 }
 
+// True when acFormat is a terminated printf format of exactly one floating
+// conversion, so that it can safely be given one double.
+bool LabelFormatIsValid(const char *acFormat, int iCapacity) {
+    if (std::memchr(acFormat, '\0', static_cast<size_t>(iCapacity)) == nullptr) {
+        return false;
+    }
+    const char *pszConversion = ConversionFind(acFormat);
+    if (*pszConversion == '\0') {
+        return false;
+    }
+    const char *pszRest = FloatConversionSkip(pszConversion);
+    return pszRest != nullptr && *ConversionFind(pszRest) == '\0';
+}
+
 void LabelWrite(int iX, int iY, const char *pszFormat, float fValue) {
     char acAux[kLabelBufferSize];
     // snprintf cuts a longer label to 19 characters.
@@ -94,18 +108,6 @@ void TitleWrite(const char *acTitle, int iCapacity, int iX, int iY) {
 
 bool GlutIsInitialised() {
     return glutGet(GLUT_INIT_STATE) != 0;
-}
-
-bool LabelFormatIsValid(const char *acFormat, int iCapacity) {
-    if (std::memchr(acFormat, '\0', static_cast<size_t>(iCapacity)) == nullptr) {
-        return false;
-    }
-    const char *pszConversion = ConversionFind(acFormat);
-    if (*pszConversion == '\0') {
-        return false;
-    }
-    const char *pszRest = FloatConversionSkip(pszConversion);
-    return pszRest != nullptr && *ConversionFind(pszRest) == '\0';
 }
 
 void TickLabelsDraw(const Graph &graph, const PlotFrame &frame) {

@@ -427,10 +427,14 @@ extern "C" int RealMatrixSvd(RealMatrix a, RealVector w, RealMatrix v, SvdProgre
         return 1;
     }
     const int n = RealMatrixColsGet(a);
-    SvdWork work{a,         w,
-                 v,         RealVectorAlloc(static_cast<unsigned>(n)),
-                 pProgress, static_cast<int>(RealMatrixRowsGet(a)),
-                 n,         0.0};
+    SvdWork work{.a = a,
+                 .w = w,
+                 .v = v,
+                 .rv1 = RealVectorAlloc(static_cast<unsigned>(n)),
+                 .pProgress = pProgress,
+                 .m = static_cast<int>(RealMatrixRowsGet(a)),
+                 .n = n,
+                 .dNorm = 0.0};
     if (work.rv1 == nullptr) {
         return 3;
     }

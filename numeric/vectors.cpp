@@ -6,12 +6,38 @@
 
 namespace {
 
-size_t RealVectorBytesGet(unsigned n) {
-    return (static_cast<size_t>(n) + 1) * sizeof(double);
+// Both vector kinds are counted blocks: cell 0 holds the element count n, cells
+// 1..n the elements of type T.
+template <typename T>
+size_t CountedBlockBytesGet(unsigned n) {
+    return (static_cast<size_t>(n) + 1) * sizeof(T);
 }
 
-size_t IntVectorBytesGet(int n) {
-    return (static_cast<size_t>(n) + 1) * sizeof(int);
+template <typename T>
+T *CountedBlockAlloc(unsigned n) {
+    auto pBlock = static_cast<T *>(MemAlloc(CountedBlockBytesGet<T>(n)));
+    if (pBlock != nullptr) {
+        pBlock[0] = static_cast<T>(n);
+    }
+    return pBlock;
+}
+
+// Reallocates a counted block of iOld elements (negative when its count cell
+// is unusable) to n elements.
+template <typename T>
+T *CountedBlockResize(T *pBlock, int iOld, unsigned n) {
+    auto pResized = static_cast<T *>(MemRealloc(pBlock, CountedBlockBytesGet<T>(n)));
+    if (pResized == nullptr) {
+        // The holder replaces its pointer by the null result: release the block.
+        MemFree(pBlock);
+        return nullptr;
+    }
+    pResized[0] = static_cast<T>(n);
+    // Added elements start at zero rather than with whatever the heap held.
+    for (unsigned i = iOld < 0 ? 1U : static_cast<unsigned>(iOld) + 1; i <= n; ++i) {
+        pResized[i] = T{};
+    }
+    return pResized;
 }
 
 // Resolves a [first, last] range (last -1: to the end) against the vector.
@@ -33,11 +59,7 @@ extern "C" RealVector RealVectorAlloc(unsigned n) {
     if (n > kLengthMax) {
         return nullptr;
     }
-    auto v = static_cast<RealVector>(MemAlloc(RealVectorBytesGet(n)));
-    if (v != nullptr) {
-        v[0] = n;
-    }
-    return v;
+    return CountedBlockAlloc<double>(n);
 }
 
 extern "C" RealVector RealVectorResize(RealVector v, unsigned n) {
@@ -51,18 +73,7 @@ extern "C" RealVector RealVectorResize(RealVector v, unsigned n) {
     if (iOld == static_cast<int>(n)) {
         return v;
     }
-    auto vrResized = static_cast<RealVector>(MemRealloc(v, RealVectorBytesGet(n)));
-    if (vrResized == nullptr) {
-        // The holder replaces its pointer by the null result: release the block.
-        MemFree(v);
-        return nullptr;
-    }
-    vrResized[0] = n;
-    // Added elements start at 0.0 rather than with whatever the heap held.
-    for (unsigned i = iOld < 0 ? 1U : static_cast<unsigned>(iOld) + 1; i <= n; ++i) {
-        vrResized[i] = 0.0;
-    }
-    return vrResized;
+    return CountedBlockResize(v, iOld, n);
 }
 
 extern "C" RealVector RealVectorFree(RealVector v) {
@@ -74,7 +85,7 @@ extern "C" int RealVectorCheck(RealVector v) {
     if (n < 1 || static_cast<unsigned>(n) > kLengthMax) {
         return 1;
     }
-    return MemPtrBad(v, RealVectorBytesGet(static_cast<unsigned>(n)));
+    return MemPtrBad(v, CountedBlockBytesGet<double>(static_cast<unsigned>(n)));
 }
 
 extern "C" RealVector RealVectorFromArray(RealVector v, const double *adValues, int iCount) {
@@ -211,11 +222,7 @@ extern "C" IntVector IntVectorAlloc(int n) {
     if (n < 0) {
         return nullptr;
     }
-    auto v = static_cast<IntVector>(MemAlloc(IntVectorBytesGet(n)));
-    if (v != nullptr) {
-        v[0] = n;
-    }
-    return v;
+    return CountedBlockAlloc<int>(static_cast<unsigned>(n));
 }
 
 extern "C" IntVector IntVectorResize(IntVector v, int n) {
@@ -229,18 +236,7 @@ extern "C" IntVector IntVectorResize(IntVector v, int n) {
     if (iOld == n) {
         return v;
     }
-    auto pResized = static_cast<IntVector>(MemRealloc(v, IntVectorBytesGet(n)));
-    if (pResized == nullptr) {
-        // The holder replaces its pointer by the null result: release the block.
-        MemFree(v);
-        return nullptr;
-    }
-    pResized[0] = n;
-    // Added elements start at 0 rather than with whatever the heap held.
-    for (int i = iOld < 0 ? 1 : iOld + 1; i <= n; ++i) {
-        pResized[i] = 0;
-    }
-    return pResized;
+    return CountedBlockResize(v, iOld, static_cast<unsigned>(n));
 }
 
 extern "C" IntVector IntVectorFree(IntVector v) {

@@ -2,7 +2,6 @@
 //
 // A NaN is refused by every setting check: each test is written so that a value
 // passes only when it lies inside the allowed range.
-#include "varo/config.h"
 #include "varo/object.h"
 
 int VaroMaxNoIterationsSet(VaroHandle iHandle, int iMaxIterations) {

@@ -17,11 +17,6 @@ constexpr double kStepReduction = 0.618;
 // entry was restored; it never leaves StepSearch.
 constexpr int kStepNotAccepted = 100000;
 
-// Length of a vector, kept in its cell 0.
-inline int VectorLengthGet(RealVector v) {
-    return static_cast<int>(v[0]);
-}
-
 // Reports "Internal bug" and returns 1000.
 int InternalBugReport(VaroObject *pObject);
 
@@ -45,12 +40,9 @@ int GradientCallbackCall(VaroObject *pObject, int iModel);
 
 // Jacobian, normal matrix and gradient vector (jacobian.cpp).
 int JacobianCompute(VaroObject *pObject);
-bool ModelUsesFreeParam(const VaroObject *pObject, int iModel, int iFreeParam);
 
 // Central differences with adaptive perturbations (perturbation.cpp).
 int NumericGradient(VaroObject *pObject, RealVector vrGradient);
-int PerturbationInit(VaroObject *pObject);
-int PerturbationSearch(VaroObject *pObject, int iDirection);
 
 // Step search (step_search.cpp, tovek_step.cpp).
 int StepSearch(VaroObject *pObject);

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "varo/config.h"
 #include "varo/object.h"
 
 namespace {
@@ -15,6 +14,16 @@ struct HandleSlot {
 };
 
 HandleSlot HandleTable[kMaxObjects];
+
+// The first slot whose handle equals iHandle (0 finds the first free slot), or -1.
+int HandleSlotFind(VaroHandle iHandle) {
+    for (int iSlot = 0; iSlot < kMaxObjects; ++iSlot) {
+        if (HandleTable[iSlot].handle == iHandle) {
+            return iSlot;
+        }
+    }
+    return -1;
+}
 
 // A handle in 1..32768 that no slot holds yet.
 VaroHandle HandleDraw() {
@@ -45,48 +54,7 @@ int ObjectDefaultsSet(VaroHandle iHandle) {
     return iRc;
 }
 
-// Releases one matrix field; false when the release failed.
-bool MatrixFieldRelease(RealMatrix &matrix) {
-    if (RealMatrixFree(matrix) != 0) {
-        return false;
-    }
-    matrix = nullptr;
-    return true;
-}
-
-// Releases one vector field; false when the release failed.
-bool VectorFieldRelease(RealVector &vector) {
-    vector = RealVectorFree(vector);
-    return vector == nullptr;
-}
-
-// Releases every container the object still holds; false when any release failed.
-bool ObjectContainersRelease(VaroObject *pObject) {
-    bool bReleased = VectorFieldRelease(pObject->cbReturnVector);
-    for (int m = 0; m <= kMaxModels; ++m) {
-        bReleased = VectorFieldRelease(pObject->residuals[m]) && bReleased;
-        bReleased = VectorFieldRelease(pObject->savedResiduals[m]) && bReleased;
-    }
-    bReleased = MatrixFieldRelease(pObject->plusPerturbations) && bReleased;
-    bReleased = MatrixFieldRelease(pObject->minusPerturbations) && bReleased;
-    bReleased = MatrixFieldRelease(pObject->normalMatrix) && bReleased;
-    bReleased = VectorFieldRelease(pObject->gradientVector) && bReleased;
-    bReleased = VectorFieldRelease(pObject->paramScales) && bReleased;
-    bReleased = VectorFieldRelease(pObject->singularValues) && bReleased;
-    bReleased = VectorFieldRelease(pObject->vrStepDirection) && bReleased;
-    return bReleased;
-}
-
 } // namespace
-
-int HandleSlotFind(VaroHandle iHandle) {
-    for (int iSlot = 0; iSlot < kMaxObjects; ++iSlot) {
-        if (HandleTable[iSlot].handle == iHandle) {
-            return iSlot;
-        }
-    }
-    return -1;
-}
 
 VaroObject *ObjectFromHandle(VaroHandle iHandle) {
     if (iHandle == 0) {

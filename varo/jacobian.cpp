@@ -60,6 +60,17 @@ void ParamScalesSet(VaroObject *pObject) {
     }
 }
 
+// True when some parameter of model iModel is mapped to free parameter iFreeParam.
+bool ModelUsesFreeParam(const VaroObject *pObject, int iModel, int iFreeParam) {
+    const ModelRecord &model = pObject->models[iModel];
+    for (int j = 1; j <= model.paramCount; ++j) {
+        if (model.params[j].freeIndex == iFreeParam) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Asks the gradient callback of model iModel about every parameter of the
 // model mapped to free parameter iFreeParam and adds the derivatives, since a
 // change of the free parameter moves all of them. kGradientDeclined when the
@@ -77,19 +88,19 @@ int AnalyticGradientCompute(VaroObject *pObject, int iModel, int iFreeParam,
         pObject->currentParamScanStart = j;
         const int iResult = GradientCallbackCall(pObject, iModel);
         if (iResult > 0) {
-            return 10;
+            return kRcStopped;
         }
         if (iResult < 0) {
             return kGradientDeclined;
         }
         if (!pObject->yRetVectSet) {
-            return 13;
+            return kRcNoVector;
         }
         if (VectorLengthGet(pObject->cbReturnVector) != iRows) {
             ErrorReport(pObject,
                         "Gradient and residual vectors for the model %d are of different length",
                         iModel);
-            return 14;
+            return kRcGradientLength;
         }
         const int iFailed =
             bFirst ? RealVectorCopy(pObject->cbReturnVector, vrGradient)
@@ -123,7 +134,7 @@ int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
     work.blockTransposed = RealMatrixResize(work.blockTransposed, n, iRows);
     if (work.blockTransposed == nullptr) {
         ErrorReport(pObject, "%dx%d jacobian or %d gradient allocation error", iRows, n, iRows);
-        return 3;
+        return kRcNoMemory;
     }
     for (int k = 1; k <= n; ++k) {
         pObject->currentFreeParam = k;
@@ -132,7 +143,7 @@ int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
         // row is written whole by its derivative.
         if (!ModelUsesFreeParam(pObject, iModel, k)) {
             if (RealVectorFill(vrDerivative, 0.0) != 0) {
-                return 1000;
+                return kRcInternal;
             }
             continue;
         }
@@ -168,21 +179,11 @@ int ModelBlocksAdd(VaroObject *pObject) {
 
 } // namespace
 
-bool ModelUsesFreeParam(const VaroObject *pObject, int iModel, int iFreeParam) {
-    const ModelRecord &model = pObject->models[iModel];
-    for (int j = 1; j <= model.paramCount; ++j) {
-        if (model.params[j].freeIndex == iFreeParam) {
-            return true;
-        }
-    }
-    return false;
-}
-
 int JacobianCompute(VaroObject *pObject) {
     LogWrite(pObject, "-- Compute Jacobian --\n");
     if (RealMatrixFill(pObject->normalMatrix, 0.0) != 0 ||
         RealVectorFill(pObject->gradientVector, 0.0) != 0) {
-        return 1000;
+        return kRcInternal;
     }
     ParamScalesSet(pObject);
     FreeParamsSave(pObject);

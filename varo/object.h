@@ -1,5 +1,6 @@
 // The fit object and the internal services every part of the library uses:
-// handle lookup, error reporting and the log file.
+// handle lookup, error reporting, the log file and the release of the
+// object's containers.
 #ifndef VARO_OBJECT_H
 #define VARO_OBJECT_H
 
@@ -13,6 +14,22 @@ constexpr int kMaxModels = 50;
 constexpr int kMaxParams = 100;
 constexpr int kMaxFreeParams = 100;
 constexpr int kErrorTextLength = 500;
+
+// Return codes of the public functions, shared by every part of the library.
+constexpr int kRcNoObject = 1;
+constexpr int kRcTableFull = 2;
+constexpr int kRcNoMemory = 3;
+constexpr int kRcNotReleased = 4;
+constexpr int kRcOutOfRange = 5;
+constexpr int kRcSetTwice = 6;
+constexpr int kRcProcessingFailed = 8;
+constexpr int kRcIterationLimit = 9;
+constexpr int kRcStopped = 10;
+constexpr int kRcWhileProcessing = 11;
+constexpr int kRcLogFileNotOpened = 12;
+constexpr int kRcNoVector = 13;
+constexpr int kRcGradientLength = 14;
+constexpr int kRcInternal = 1000;
 
 // Object states.
 constexpr int kStateConfiguring = 0;
@@ -82,8 +99,11 @@ struct VaroObject {
     int currentParamScanStart;
 };
 
-// The first slot whose handle equals iHandle (0 finds the first free slot), or -1.
-int HandleSlotFind(VaroHandle iHandle);
+// Length of a vector, kept in its cell 0.
+inline int VectorLengthGet(RealVector v) {
+    return static_cast<int>(v[0]);
+}
+
 // The live object named by iHandle, or null for 0 and for unknown handles.
 VaroObject *ObjectFromHandle(VaroHandle iHandle);
 // Records a formatted message in errorText and the log file; always returns 0.
@@ -91,5 +111,8 @@ int ErrorReport(VaroObject *pObject, const char *pszFormat, ...)
     __attribute__((format(printf, 2, 3)));
 // Writes one formatted piece to the log file, if one is open, and flushes it.
 int LogWrite(VaroObject *pObject, const char *pszFormat, ...) __attribute__((format(printf, 2, 3)));
+// Releases every container the object holds (work_memory.cpp); false when a
+// release failed, the field concerned then keeping its container.
+bool ObjectContainersRelease(VaroObject *pObject);
 
 #endif

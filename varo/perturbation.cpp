@@ -57,8 +57,8 @@ RealVector SideResidualsGet(VaroObject *pObject, int iDirection) {
     return pObject->cbReturnVector;
 }
 
-} // namespace
-
+// Completes the perturbation pair of (currentModel, currentFreeParam): a missing
+// side mirrors the other, and a new pair starts from a small relative step.
 int PerturbationInit(VaroObject *pObject) {
     double &dPlus = PerturbationRef(pObject, +1);
     double &dMinus = PerturbationRef(pObject, -1);
@@ -77,6 +77,11 @@ int PerturbationInit(VaroObject *pObject) {
     return 0;
 }
 
+// Adapts the perturbation of one side (iDirection +1 or -1). The perturbation
+// kept is the one last evaluated (0 when none could be), and cbReturnVector
+// holds the model's residuals there; the free parameter is back on its base
+// value on every exit. Returns 0, the model callback's nonzero result, 13 for a
+// missing hand-over or 1000.
 int PerturbationSearch(VaroObject *pObject, int iDirection) {
     const int iModel = pObject->currentModel;
     const ParamRecord &saved = pObject->savedFreeParams[pObject->currentFreeParam];
@@ -113,7 +118,7 @@ int PerturbationSearch(VaroObject *pObject, int iDirection) {
             return iResult;
         }
         if (!pObject->yRetVectSet) {
-            return 13;
+            return kRcNoVector;
         }
         dEvaluated = h;
         const double dChange = NormChangeGet(pObject, iModel);
@@ -148,6 +153,8 @@ int PerturbationSearch(VaroObject *pObject, int iDirection) {
     PerturbationRef(pObject, iDirection) = dEvaluated;
     return 0;
 }
+
+} // namespace
 
 int NumericGradient(VaroObject *pObject, RealVector vrGradient) {
     PerturbationInit(pObject);

@@ -10,7 +10,7 @@ namespace {
 // Calls the progress callback, if one is set; 10 when it asks to stop.
 int ProgressReport(VaroObject *pObject) {
     if (pObject->progressCallback != nullptr && pObject->progressCallback(pObject->handle) != 0) {
-        return 10;
+        return kRcStopped;
     }
     return 0;
 }
@@ -21,7 +21,7 @@ int IterationLimitGet(const VaroObject *pObject) {
 
 int MainIterations(VaroObject *pObject) {
     if (ProgressReport(pObject) != 0) {
-        return 10;
+        return kRcStopped;
     }
     for (pObject->currentIteration = 1;; ++pObject->currentIteration) {
         LogWrite(pObject, "\n========= Main iteration: %d ===========\n",
@@ -32,7 +32,7 @@ int MainIterations(VaroObject *pObject) {
                         "VaroProcessing: termination condition has not been reached for %d "
                         "iterations",
                         iLimit);
-            return 9;
+            return kRcIterationLimit;
         }
         int iResult = JacobianCompute(pObject);
         if (iResult != 0) {
@@ -44,7 +44,7 @@ int MainIterations(VaroObject *pObject) {
             return iResult;
         }
         if (ProgressReport(pObject) != 0) {
-            return 10;
+            return kRcStopped;
         }
         // Written so that a total norm of 0 or NaN never ends the processing.
         if ((1.0 - pObject->resNormChangeTermination) * dOld < pObject->residualNorms[0]) {
@@ -69,11 +69,11 @@ int ResultsCopyBack(VaroObject *pObject) {
 int ProcessingRun(VaroObject *pObject) {
     int iResult = 0;
     if (SetupValidate(pObject) != 0 || LinkResolve(pObject) != 0 || WorkMemoryAlloc(pObject) != 0) {
-        iResult = 8;
+        iResult = kRcProcessingFailed;
     } else {
         iResult = MainIterations(pObject);
         if (iResult == 0 && ResultsCopyBack(pObject) != 0) {
-            iResult = 8;
+            iResult = kRcProcessingFailed;
         }
     }
     const int iReleased = WorkMemoryFree(pObject);
@@ -101,20 +101,20 @@ void LeakCheck(long iLiveBlocksBefore) {
 
 int InternalBugReport(VaroObject *pObject) {
     ErrorReport(pObject, "Internal bug");
-    return 1000;
+    return kRcInternal;
 }
 
 int VaroProcessing(VaroHandle iHandle) {
     const long iLiveBlocks = MemLiveBlockCount();
     VaroObject *pObject = ObjectFromHandle(iHandle);
     if (pObject == nullptr) {
-        return 1;
+        return kRcNoObject;
     }
     // A call from one of the object's own callbacks would reuse the work memory
     // of the running fit and, from a model callback, recurse without end.
     if (pObject->state == kStateProcessing) {
         ErrorReport(pObject, "%s: the object is already processing", __func__);
-        return 8;
+        return kRcProcessingFailed;
     }
     pObject->state = kStateProcessing;
     const int iResult = ProcessingRun(pObject);

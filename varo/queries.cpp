@@ -2,7 +2,6 @@
 // model and parameter, and the residuals of a model.
 #include <algorithm>
 
-#include "varo/config.h"
 #include "varo/object.h"
 
 int VaroCurrentIterationGet(VaroHandle iHandle, int *piIteration) {
@@ -55,7 +54,7 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
     *pdNorm = pObject->residualNorms[iModel];
     const RealVector vrResiduals = pObject->residuals[iModel];
     if (adResiduals != nullptr && iModel >= 1 && vrResiduals != nullptr) {
-        const int iLength = static_cast<int>(vrResiduals[0]);
+        const int iLength = VectorLengthGet(vrResiduals);
         std::copy(vrResiduals + 1, vrResiduals + 1 + iLength, adResiduals);
     }
     return 0;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "varo/config.h"
 #include "varo/object.h"
 
 namespace {

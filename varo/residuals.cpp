@@ -45,21 +45,21 @@ bool ReturnLengthFits(const VaroObject *pObject, int iLength) {
 int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength) {
     VaroObject *pObject = ObjectFromHandle(iHandle);
     if (pObject == nullptr) {
-        return 1;
+        return kRcNoObject;
     }
     if (pObject->yRetVectSet) {
         ErrorReport(pObject, "%s: yRetVectSet is not FALSE", __func__);
-        return 1000;
+        return kRcInternal;
     }
     if (!ReturnLengthFits(pObject, iLength)) {
         ErrorReport(pObject,
                     "%s: return vector length (%d) must be positive and\nthe same for one model",
                     __func__, iLength);
-        return 5;
+        return kRcOutOfRange;
     }
     if (adValues == nullptr) {
         ErrorReport(pObject, "%s: return vector is null", __func__);
-        return 5;
+        return kRcOutOfRange;
     }
     // A vector of another length is obtained afresh: resizing the old one to a
     // length the containers refuse would fail without releasing it.
@@ -69,7 +69,7 @@ int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength)
     pObject->cbReturnVector = RealVectorFromArray(pObject->cbReturnVector, adValues, iLength);
     if (pObject->cbReturnVector == nullptr) {
         ErrorReport(pObject, "%s: memory allocation for %d double elements", __func__, iLength);
-        return 3;
+        return kRcNoMemory;
     }
     pObject->yRetVectSet = 1;
     return 0;
@@ -90,16 +90,16 @@ int ResidualsEvaluate(VaroObject *pObject) {
         pObject->yRetVectSet = 0;
         iResult = pObject->models[iModel].modelCallback(pObject->handle);
         if (iResult > 0) {
-            return 10;
+            return kRcStopped;
         }
         if (!pObject->yRetVectSet) {
-            return 13;
+            return kRcNoVector;
         }
         pObject->residuals[iModel] =
             RealVectorClone(pObject->residuals[iModel], pObject->cbReturnVector);
         if (pObject->residuals[iModel] == nullptr) {
             ErrorReport(pObject, "residual vector cloning error");
-            return 3;
+            return kRcNoMemory;
         }
         pObject->residualNorms[iModel] = RealVectorNorm(pObject->residuals[iModel], 1, -1);
         // The sum of squares stays partial when a later model fails.
@@ -130,7 +130,7 @@ int ResidualsSave(VaroObject *pObject) {
             RealVectorClone(pObject->savedResiduals[m], pObject->residuals[m]);
         if (pObject->savedResiduals[m] == nullptr) {
             ErrorReport(pObject, "residual vector cloning error");
-            return 3;
+            return kRcNoMemory;
         }
         pObject->savedResidualNorms[m] = pObject->residualNorms[m];
     }
@@ -142,7 +142,7 @@ int ResidualsRestore(VaroObject *pObject) {
     for (int m = 1; m <= pObject->modelCount; ++m) {
         if (RealVectorCopy(pObject->savedResiduals[m], pObject->residuals[m]) != 0) {
             ErrorReport(pObject, "residual vector restoring error");
-            return 1000;
+            return kRcInternal;
         }
         pObject->residualNorms[m] = pObject->savedResidualNorms[m];
     }

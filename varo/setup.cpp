@@ -27,7 +27,7 @@ int ModelValidate(VaroObject *pObject, int m) {
     if (model.paramCount == 0) {
         ErrorReport(pObject, "%s: the number of parameters for the model %d has not been set",
                     kProcessingName, m);
-        return 8;
+        return kRcProcessingFailed;
     }
     for (int j = 1; j <= model.paramCount; ++j) {
         const ParamRecord &param = model.params[j];
@@ -37,13 +37,13 @@ int ModelValidate(VaroObject *pObject, int m) {
                         "%s: initial value (%e) for the parameter %d (model %d) must be inside "
                         "the limits [%e,%e]",
                         kProcessingName, param.value, j, m, param.lowerLimit, param.upperLimit);
-            return 8;
+            return kRcProcessingFailed;
         }
     }
     if (model.modelCallback == nullptr) {
         ErrorReport(pObject, "%s: callback function for the model %d has not been set",
                     kProcessingName, m);
-        return 8;
+        return kRcProcessingFailed;
     }
     return 0;
 }
@@ -60,7 +60,7 @@ int LinkPartnersValidate(VaroObject *pObject, int m, int k) {
                             "%s: linked (link %d) parameters %d (model %d) and %d (model %d) do "
                             "not match",
                             kProcessingName, param.link, k, m, q, l);
-                return 8;
+                return kRcProcessingFailed;
             }
         }
     }
@@ -123,7 +123,7 @@ int FreeParamOfLinkFind(const VaroObject *pObject, int iLink) {
 int SetupValidate(VaroObject *pObject) {
     if (pObject->modelCount == 0) {
         ErrorReport(pObject, "%s: the number of models has not been set", kProcessingName);
-        return 8;
+        return kRcProcessingFailed;
     }
     for (int m = 1; m <= pObject->modelCount; ++m) {
         const int iResult = ModelValidate(pObject, m);
@@ -139,7 +139,7 @@ int SetupValidate(VaroObject *pObject) {
     if (iFreeCount > kMaxFreeParams) {
         ErrorReport(pObject, "%s: too many free parameters (%d), at most %d", kProcessingName,
                     iFreeCount, kMaxFreeParams);
-        return 8;
+        return kRcProcessingFailed;
     }
     return 0;
 }

@@ -49,7 +49,7 @@ int NormalMatrixDecompose(VaroObject *pObject) {
     RealMatrixPrint(pObject->normalMatrix);
     if (RealMatrixSvd(pObject->normalMatrix, pObject->singularValues, nullptr, nullptr) != 0) {
         ErrorReport(pObject, "%d vector allocation error", n);
-        return 3;
+        return kRcNoMemory;
     }
     LogWrite(pObject, "SVD: Smin/Smax= %e\n",
              pObject->singularValues[n] / pObject->singularValues[1]);

@@ -1,17 +1,26 @@
 // The work containers of one processing run: obtained once at its start,
 // together with the evaluation of the models at the initial values, and
-// released at its end whatever happened.
+// released at its end whatever happened. Deleting an object releases the same
+// containers, since a vector handed over outside a run stays with the object.
 #include <initializer_list>
 
 #include "varo/engine.h"
 
 namespace {
 
+// Releases a vector held in a field; false when the release failed.
+bool VectorFieldRelease(RealVector &vector) {
+    vector = RealVectorFree(vector);
+    return vector == nullptr;
+}
+
 // Releases a matrix held in a field; the field keeps it when the release fails.
-void MatrixRelease(RealMatrix &matrix) {
-    if (RealMatrixFree(matrix) == 0) {
-        matrix = nullptr;
+bool MatrixFieldRelease(RealMatrix &matrix) {
+    if (RealMatrixFree(matrix) != 0) {
+        return false;
     }
+    matrix = nullptr;
+    return true;
 }
 
 } // namespace
@@ -22,50 +31,50 @@ int WorkMemoryAlloc(VaroObject *pObject) {
     pObject->normalMatrix = RealMatrixAlloc(n, n);
     if (pObject->normalMatrix == nullptr) {
         ErrorReport(pObject, "work %dx%d matrix allocation", n, n);
-        return 3;
+        return kRcNoMemory;
     }
     for (RealVector *pVector : {&pObject->gradientVector, &pObject->paramScales,
                                 &pObject->singularValues, &pObject->vrStepDirection}) {
         *pVector = RealVectorAlloc(n);
         if (*pVector == nullptr) {
             ErrorReport(pObject, "%d vector allocation", n);
-            return 3;
+            return kRcNoMemory;
         }
     }
     pObject->plusPerturbations = RealMatrixAlloc(iModels, n);
     pObject->minusPerturbations = RealMatrixAlloc(iModels, n);
     if (pObject->plusPerturbations == nullptr || pObject->minusPerturbations == nullptr) {
         ErrorReport(pObject, "%s: work memory allocation error", kProcessingName);
-        return 3;
+        return kRcNoMemory;
     }
     pObject->currentIteration = 0;
     return ResidualsEvaluate(pObject);
 }
 
+bool ObjectContainersRelease(VaroObject *pObject) {
+    bool bReleased = true;
+    // Only models 1..modelCount ever receive residual vectors.
+    for (int m = 1; m <= pObject->modelCount; ++m) {
+        bReleased = VectorFieldRelease(pObject->savedResiduals[m]) && bReleased;
+    }
+    for (int m = 1; m <= pObject->modelCount; ++m) {
+        bReleased = VectorFieldRelease(pObject->residuals[m]) && bReleased;
+    }
+    bReleased = VectorFieldRelease(pObject->cbReturnVector) && bReleased;
+    bReleased = MatrixFieldRelease(pObject->minusPerturbations) && bReleased;
+    bReleased = MatrixFieldRelease(pObject->plusPerturbations) && bReleased;
+    bReleased = VectorFieldRelease(pObject->vrStepDirection) && bReleased;
+    bReleased = VectorFieldRelease(pObject->singularValues) && bReleased;
+    bReleased = VectorFieldRelease(pObject->paramScales) && bReleased;
+    bReleased = VectorFieldRelease(pObject->gradientVector) && bReleased;
+    bReleased = MatrixFieldRelease(pObject->normalMatrix) && bReleased;
+    return bReleased;
+}
+
 int WorkMemoryFree(VaroObject *pObject) {
-    bool bFailed = false;
-    for (int m = 1; m <= pObject->modelCount; ++m) {
-        pObject->savedResiduals[m] = RealVectorFree(pObject->savedResiduals[m]);
-        bFailed = bFailed || pObject->savedResiduals[m] != nullptr;
-    }
-    for (int m = 1; m <= pObject->modelCount; ++m) {
-        pObject->residuals[m] = RealVectorFree(pObject->residuals[m]);
-        bFailed = bFailed || pObject->residuals[m] != nullptr;
-    }
-    pObject->cbReturnVector = RealVectorFree(pObject->cbReturnVector);
-    MatrixRelease(pObject->minusPerturbations);
-    MatrixRelease(pObject->plusPerturbations);
-    pObject->vrStepDirection = RealVectorFree(pObject->vrStepDirection);
-    pObject->singularValues = RealVectorFree(pObject->singularValues);
-    pObject->paramScales = RealVectorFree(pObject->paramScales);
-    pObject->gradientVector = RealVectorFree(pObject->gradientVector);
-    MatrixRelease(pObject->normalMatrix);
-    if (bFailed || pObject->cbReturnVector != nullptr || pObject->minusPerturbations != nullptr ||
-        pObject->plusPerturbations != nullptr || pObject->vrStepDirection != nullptr ||
-        pObject->singularValues != nullptr || pObject->paramScales != nullptr ||
-        pObject->gradientVector != nullptr || pObject->normalMatrix != nullptr) {
+    if (!ObjectContainersRelease(pObject)) {
         ErrorReport(pObject, "%s: work memory deallocation error", kProcessingName);
-        return 4;
+        return kRcNotReleased;
     }
     return 0;
 }
