@@ -65,8 +65,8 @@ class NoiseSource {
 
 Problem GaussLargeProblemMake(int iRows) {
     // (amplitude, mean, variance) of the sample generator's four terms.
-    constexpr double kTrueParams[12] = {40, 330, 40 * 40, 60, 420, 45 * 45,
-                                        45, 520, 50 * 50, 30, 610, 55 * 55};
+    constexpr double kTrueParams[12] = {40, 340, 25 * 25, 60, 420, 30 * 30,
+                                        45, 510, 28 * 28, 30, 610, 35 * 35};
     constexpr double kFirstTime = 100.0;
     constexpr double kLastTime = 900.0;
     constexpr double kNoise = 1.0;

@@ -187,9 +187,9 @@ TEST(GaussLargeProblemTest, HasRequestedRowsOnDemoTimeAxisAndIsReproducible) {
     EXPECT_DOUBLE_EQ(first.adX.back(), 900.0);
     EXPECT_EQ(first.adY, second.adY);
     EXPECT_EQ(first.aadStarts.front(), GaussDemoStartGet());
-    // Noise of standard deviation 1 around the true curve: the RSS at the true
-    // parameters is close to the number of rows.
-    const std::vector<double> adTrue = {40, 330, 1600, 60, 420, 2025, 45, 520, 2500, 30, 610, 3025};
+    // Noise of standard deviation 1 around the sample generator's four terms:
+    // the RSS at those parameters is close to the number of rows.
+    const std::vector<double> adTrue = {40, 340, 625, 60, 420, 900, 45, 510, 784, 30, 610, 1225};
     EXPECT_NEAR(ResidualSquareSumCompute(first, adTrue.data()) / 10000.0, 1.0, 0.05);
 }
 

@@ -3,12 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include <GL/glut.h>
-
 #include "demos/exp/exp_model.h"
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
-#include "graph/graph.h"
+#include "demos/frame/panels.h"
 
 namespace {
 
@@ -60,24 +58,22 @@ void TermProgressLinePrint(int iTerm, const double *adShown) {
                 adShown[kGamma], TauFromRate(adShown[kGamma]));
 }
 
+// Group 1 shows the amplitude, groups 2 and 3 the time constant and the rate;
+// only that parameter is read.
 int InfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
-    // Group 1 shows the amplitude, groups 2 and 3 the time constant and the
-    // rate; only that parameter is read.
     const int iParam = (iGroup == 1) ? 2 * iTerm - 1 : 2 * iTerm;
     double dValue = 0.0;
-    const int iRc = VaroParamCurValueGet(iHandle, 1, iParam, &dValue);
+    const int iRc = ParamValueGet(iHandle, 1, iParam, &dValue);
     if (iRc != 0) {
-        ApiErrorPrint(iHandle, iRc);
         return iRc;
     }
     if (iGroup == 1) {
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  A%d= %10.2e", iTerm, dValue);
+        InfoRowWrite(fX, pfY, "  A%d= %10.2e", iTerm, dValue);
     } else if (iGroup == 2) {
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  T%d= %10.2e", iTerm, TauFromRate(dValue));
+        InfoRowWrite(fX, pfY, "  T%d= %10.2e", iTerm, TauFromRate(dValue));
     } else {
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  G%d= %10.2e", iTerm, dValue);
+        InfoRowWrite(fX, pfY, "  G%d= %10.2e", iTerm, dValue);
     }
-    *pfY -= 15;
     return 0;
 }
 
@@ -109,8 +105,6 @@ const DemoModel gDemoModel = {
     .pszDefaultDataFile = "ExpDemo.dat",
     .iDefaultNoTerms = 1,
     .afDefaultIniValues = afDefaultIniValues,
-    .iNoDefaultIniValues = 8,
-    .iMaxIniValues = 20,
     .pszTitleModel = "exponential",
     .apszProblemEntries = {"1 exponent", "2 exponents", "3 exponents", "4 exponents"},
     .bIterationZeroLinePrinted = false,

@@ -1,14 +1,12 @@
 // The callbacks the library calls during a fit (model, analytic gradient,
 // progress) and the term evaluation they share. The model's formula comes
 // from gDemoModel; the protocol with the library is the same for both demos.
-#include <cmath>
 #include <cstdio>
 
 #include <GL/gl.h>
 
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
-#include "demos/frame/panels.h"
 
 namespace {
 
@@ -71,12 +69,19 @@ int TermProgressLinesPrint(VaroHandle iHandle, int iNoTerms) {
 
 } // namespace
 
+int ParamValueGet(VaroHandle iHandle, int iModel, int iParam, double *pdValue) {
+    const int iRc = VaroParamCurValueGet(iHandle, iModel, iParam, pdValue);
+    if (iRc != 0) {
+        ApiErrorPrint(iHandle, iRc);
+    }
+    return iRc;
+}
+
 int TermParamsGet(VaroHandle iHandle, int iModel, int iTerm, double *adParams) {
     const int iFirst = (iTerm - 1) * gDemoModel.iParamsPerTerm + 1;
     for (int iParam = 0; iParam < gDemoModel.iParamsPerTerm; iParam++) {
-        int iRc = VaroParamCurValueGet(iHandle, iModel, iFirst + iParam, &adParams[iParam]);
+        const int iRc = ParamValueGet(iHandle, iModel, iFirst + iParam, &adParams[iParam]);
         if (iRc != 0) {
-            ApiErrorPrint(iHandle, iRc);
             return iRc;
         }
     }
@@ -119,11 +124,12 @@ int GradientCallback(VaroHandle iHandle) {
     int iCurParamNumber = 0;
     ModelData *pModelData = nullptr;
     int iRc = CurrentModelDataGet(iHandle, &iCurModel, &iCurParamNumber, &pModelData);
+    if (iRc != 0) {
+        return iRc;
+    }
     const int iTerm = (iCurParamNumber - 1) / gDemoModel.iParamsPerTerm + 1;
     double adParams[kMaxParamsPerTerm];
-    if (iRc == 0) {
-        iRc = TermParamsGet(iHandle, iCurModel, iTerm, adParams);
-    }
+    iRc = TermParamsGet(iHandle, iCurModel, iTerm, adParams);
     if (iRc != 0) {
         return iRc;
     }

@@ -2,7 +2,9 @@
 //   <data file> <differentiation 0|1> <no terms> [initial values ...]
 // With fewer than three arguments the usage text is printed and the model's
 // defaults are taken.
+#include <algorithm>
 #include <cstdio>
+#include <span>
 
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
@@ -30,10 +32,9 @@ void DefaultsTake(DemoState *pState, std::string *pDataFile) {
     *pDataFile = gDemoModel.pszDefaultDataFile;
     pState->iDifferentiation = 0;
     pState->modelData.iNoTerms = gDemoModel.iDefaultNoTerms;
-    pState->iNoIniValues = gDemoModel.iNoDefaultIniValues;
-    for (int j = 0; j < gDemoModel.iNoDefaultIniValues; j++) {
-        pState->afIniValues[j] = gDemoModel.afDefaultIniValues[j];
-    }
+    const std::span<const float> afDefaults = gDemoModel.afDefaultIniValues;
+    pState->iNoIniValues = static_cast<int>(afDefaults.size());
+    std::copy(afDefaults.begin(), afDefaults.end(), pState->afIniValues);
 }
 
 // Reads the term count; prints the reason and returns 1 when it is refused.
@@ -53,13 +54,14 @@ int TermCountRead(const char *pszArg, int *piNoTerms) {
     return 0;
 }
 
-// Reads the initial values into the table; values beyond its capacity are
-// refused like values that do not convert.
+// Reads the initial values into the table; values beyond those of the largest
+// term count are refused like values that do not convert.
 int IniValuesRead(int iArgc, char **apszArgv, DemoState *pState) {
+    const int iMaxIniValues = kMaxTerms * gDemoModel.iParamsPerTerm;
     pState->iNoIniValues = 0;
     for (int iArg = kFirstIniValueArg; iArg < iArgc; iArg++) {
         float fValue = 0.0f;
-        if (pState->iNoIniValues >= gDemoModel.iMaxIniValues ||
+        if (pState->iNoIniValues >= iMaxIniValues ||
             std::sscanf(apszArgv[iArg], "%e", &fValue) != 1) {
             MessagePrint("%s: Illegal initial value\n");
             return 1;

@@ -4,9 +4,10 @@
 #ifndef VARO_DEMOS_FRAME_DEMO_MODEL_H
 #define VARO_DEMOS_FRAME_DEMO_MODEL_H
 
+#include <span>
+
 #include "demos/frame/demo_state.h"
 
-constexpr int kMaxParamsPerTerm = 3;
 constexpr int kNoBannerModelRows = 7;
 constexpr int kNoProblemEntries = 4;
 
@@ -14,8 +15,9 @@ struct DemoModel {
     int iParamsPerTerm;       // 3 for gaussians, 2 for exponentials
     const char *pszTermCount; // information panel header, e.g. "No. gaussians: %d"
     // Writes the information panel rows of one term in one of the three row
-    // groups (1, 2, 3) at x = fX, starting at *pfY and lowering *pfY by 15 per
-    // row. Returns 0 or the failing library code (already printed).
+    // groups (1, 2, 3) at x = fX, starting at *pfY, with InfoRowWrite
+    // (panels.h), which lowers *pfY by 15 pixels a row. Returns 0 or the
+    // failing library code (already printed).
     int (*InfoRowsWrite)(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY);
 
     // Console texts. The command-line messages are the frame's, naming the
@@ -29,9 +31,7 @@ struct DemoModel {
     // Defaults taken when the command line has fewer than three arguments.
     const char *pszDefaultDataFile;
     int iDefaultNoTerms;
-    const float *afDefaultIniValues;
-    int iNoDefaultIniValues;
-    int iMaxIniValues; // capacity of the initial-value table for this model
+    std::span<const float> afDefaultIniValues;
 
     // "gaussian" in the window title "... multigaussian fit. File: ...", and
     // the Problem menu entries.

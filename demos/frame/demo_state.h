@@ -7,7 +7,8 @@
 
 constexpr int kMaxPoints = 10000;
 constexpr int kMaxTerms = 10;
-constexpr int kMaxIniValues = 30;  // ten terms of up to three parameters
+constexpr int kMaxParamsPerTerm = 3;
+constexpr int kMaxIniValues = kMaxTerms * kMaxParamsPerTerm;
 constexpr int kNoPanels = 3;
 
 // Panel order in DemoState::aPanels.
@@ -24,7 +25,7 @@ struct ModelData {
     double adWeight[kMaxPoints];
     double adModel[kMaxPoints];
     double adResidual[kMaxPoints];
-    double aadTerm[kMaxTerms][kMaxPoints];  // aadTerm[k - 1] is the curve of term k
+    double aadTerm[kMaxTerms][kMaxPoints]; // aadTerm[k - 1] is the curve of term k
 };
 
 struct PanelWindow {
@@ -46,8 +47,8 @@ struct DemoState {
     double dPrevResNorm;
     int iCurIteration;
     int iFitState;
-    long lStartClock;  // milliseconds
-    long lEndClock;    // milliseconds
+    long lStartClock; // milliseconds
+    long lEndClock;   // milliseconds
     int iWindowWidth, iWindowHeight;
     int iMainWindow;
     PanelWindow aPanels[kNoPanels];

@@ -45,7 +45,10 @@ int ModelCallback(VaroHandle iHandle);
 int GradientCallback(VaroHandle iHandle);
 int ProgressCallback(VaroHandle iHandle);
 
-// Reads the iParamsPerTerm parameter values of term iTerm of model iModel.
+// Reads the current value of parameter iParam of model iModel, and the
+// iParamsPerTerm values of term iTerm. A failing query is printed as an API
+// error and its code returned.
+int ParamValueGet(VaroHandle iHandle, int iModel, int iParam, double *pdValue);
 int TermParamsGet(VaroHandle iHandle, int iModel, int iTerm, double *adParams);
 
 // Windows, menus and keys.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,8 @@
 namespace {
 
 void *const kTextFont = GLUT_BITMAP_9_BY_15;
+constexpr float kInfoRowHeight = 15.0f;
+constexpr int kInfoRowSize = 200; // GraphPrintf writes no more than 199 characters
 
 constexpr float kaafTermColours[][3] = {
     {0.0f, 0.0f, 1.0f}, // term 1: blue
@@ -270,4 +273,14 @@ void InfoPanelDisplay() {
         FitStateWrite();
     }
     PanelFinish();
+}
+
+void InfoRowWrite(float fX, float *pfY, const char *pszFormat, ...) {
+    char acRow[kInfoRowSize];
+    va_list args;
+    va_start(args, pszFormat);
+    std::vsnprintf(acRow, sizeof acRow, pszFormat, args);
+    va_end(args);
+    GraphPrintf(fX, *pfY, kTextFont, "%s", acRow);
+    *pfY -= kInfoRowHeight;
 }

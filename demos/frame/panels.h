@@ -24,4 +24,8 @@ void ResidualPanelDisplay();
 // query ends the panel's text after the rows already written.
 void InfoPanelDisplay();
 
+// Writes one row of the information panel at (fX, *pfY) in the panel's font
+// and lowers *pfY to the next row. For the models' parameter rows.
+[[gnu::format(printf, 3, 4)]] void InfoRowWrite(float fX, float *pfY, const char *pszFormat, ...);
+
 #endif

@@ -5,12 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include <GL/glut.h>
-
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
+#include "demos/frame/panels.h"
 #include "demos/gauss/gauss_model.h"
-#include "graph/graph.h"
 
 namespace {
 
@@ -74,46 +72,35 @@ void TermProgressLinePrint(int iTerm, const double *adShown) {
                 iTerm, adShown[kMean], iTerm, adShown[kVar]);
 }
 
-void InfoRowWrite(float fX, float *pfY, const char *pszFormat, int iTerm, double dValue) {
-    GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, pszFormat, iTerm, dValue);
-    *pfY -= 15;
-}
-
+// Only what the group shows is read: the amplitude, the mean, or the mean and
+// the variance.
 int InfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, float *pfY) {
-    // Only what the group shows is read: the amplitude, the mean, or the mean
-    // and the variance.
-    double adParams[3] = {};
-    const auto ParamGet = [&](int iParam) {
-        const int iRc = VaroParamCurValueGet(iHandle, 1, 3 * iTerm - 2 + iParam, &adParams[iParam]);
-        if (iRc != 0) {
-            ApiErrorPrint(iHandle, iRc);
-        }
-        return iRc;
-    };
+    const int iFirst = 3 * iTerm - 2;
+    double dAmpl = 0.0;
     if (iGroup == 1) {
-        const int iRc = ParamGet(kAmpl);
+        const int iRc = ParamValueGet(iHandle, 1, iFirst + kAmpl, &dAmpl);
         if (iRc == 0) {
-            InfoRowWrite(fX, pfY, "  A%d= %13.2e", iTerm, adParams[kAmpl]);
+            InfoRowWrite(fX, pfY, "  A%d= %13.2e", iTerm, dAmpl);
         }
         return iRc;
     }
-    int iRc = ParamGet(kMean);
+    double dMean = 0.0;
+    int iRc = ParamValueGet(iHandle, 1, iFirst + kMean, &dMean);
     if (iRc != 0) {
         return iRc;
     }
     if (iGroup == 2) {
-        InfoRowWrite(fX, pfY, "  M%d= %13.2e", iTerm, adParams[kMean]);
+        InfoRowWrite(fX, pfY, "  M%d= %13.2e", iTerm, dMean);
         return 0;
     }
-    iRc = ParamGet(kVar);
+    double dVar = 0.0;
+    iRc = ParamValueGet(iHandle, 1, iFirst + kVar, &dVar);
     if (iRc != 0) {
         return iRc;
     }
-    const double dSigma = std::sqrt(adParams[kVar]);
+    const double dSigma = std::sqrt(dVar);
     InfoRowWrite(fX, pfY, "  S%d= %13.2e", iTerm, dSigma);
-    GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  S%d/M%d= %8.2g", iTerm, iTerm,
-                dSigma / adParams[kMean]);
-    *pfY -= 15;
+    InfoRowWrite(fX, pfY, "  S%d/M%d= %8.2g", iTerm, iTerm, dSigma / dMean);
     return 0;
 }
 
@@ -179,8 +166,6 @@ const DemoModel gDemoModel = {
     .pszDefaultDataFile = "GaussDemo.dat",
     .iDefaultNoTerms = 4,
     .afDefaultIniValues = afDefaultIniValues,
-    .iNoDefaultIniValues = 12,
-    .iMaxIniValues = 30,
     .pszTitleModel = "gaussian",
     .apszProblemEntries = {"1 gaussian", "2 gaussians", "3 gaussians", "4 gaussians"},
     .bIterationZeroLinePrinted = true,

@@ -1,9 +1,12 @@
 // VaroExp: its texts and defaults, start values, time constants, the analytic
 // gradient, the progress report and fits of the shipped sample data.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ostream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>

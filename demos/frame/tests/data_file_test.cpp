@@ -1,5 +1,4 @@
 // The data file reader: columns, weights, refused rows, long lines, capacity.
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <ostream>

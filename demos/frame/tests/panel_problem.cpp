@@ -1,22 +1,15 @@
 #include "demos/frame/tests/panel_problem.h"
 
-#include <GL/freeglut.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "demos/frame/demo_model.h"
-#include "graph/graph.h"
+#include "demos/frame/panels.h"
 
 std::vector<InfoRowCall> gInfoRowCalls;
 
 namespace {
-
-void InfoRowWrite(float fX, float *pfY, const char *pszFormat, int iTerm, double dValue) {
-    GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, pszFormat, iTerm, dValue);
-    *pfY -= 15.0f;
-}
 
 // Reads parameter iParam (0 amplitude, 1 mean, 2 variance) of term iTerm.
 int TermParamGet(VaroHandle iHandle, int iTerm, int iParam, double *adParams) {
@@ -47,9 +40,7 @@ int GaussInfoRowsWrite(VaroHandle iHandle, int iGroup, int iTerm, float fX, floa
     } else {
         const double dSigma = std::sqrt(adParams[2]);
         InfoRowWrite(fX, pfY, "  S%d= %13.2e", iTerm, dSigma);
-        GraphPrintf(fX, *pfY, GLUT_BITMAP_9_BY_15, "  S%d/M%d= %8.2g", iTerm, iTerm,
-                    dSigma / adParams[1]);
-        *pfY -= 15.0f;
+        InfoRowWrite(fX, pfY, "  S%d/M%d= %8.2g", iTerm, iTerm, dSigma / adParams[1]);
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 // VaroGauss's model: data statistics, start values, the analytic gradient,
 // the progress report and fits of the shipped sample data.
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <random>
 #include <string>
