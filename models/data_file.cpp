@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -57,7 +58,12 @@ int LinesLeftCount(std::ifstream &file) {
 int DataFileRowsRead(const char *pszPath, int iCapacity, DataRows *pRows, std::string *pMessage) {
     *pRows = DataRows{};
     pMessage->clear();
-    std::ifstream file(pszPath);
+    // A folder opens as a stream that reads nothing, which is not a file of no rows.
+    std::error_code error;
+    std::ifstream file;
+    if (!std::filesystem::is_directory(pszPath, error)) {
+        file.open(pszPath);
+    }
     if (!file.is_open()) {
         *pMessage = "Cannot open file '" + std::string(pszPath) + "'\n";
         return kDataFileNotOpened;

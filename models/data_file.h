@@ -26,7 +26,8 @@ constexpr int kDataFileRowRefused = 2;
 //   pszPath    in: the file.
 //   iCapacity  in: the largest number of rows kept, 0 or more.
 //   pRows      out: the rows; complete only on success.
-//   pMessage   out: "Cannot open file '<path>'\n" (kDataFileNotOpened) or
+//   pMessage   out: "Cannot open file '<path>'\n" (kDataFileNotOpened; also
+//              for a folder) or
 //              "Illegal file string '<line as read, newline included>'\n"
 //              (kDataFileRowRefused); emptied on success.
 // Returns 0, kDataFileNotOpened or kDataFileRowRefused. Safe to call from
