@@ -22,20 +22,22 @@ const char *const kDescription =
     "more rows than are read. Exit status: 0 when every file fitted, 1 when "
     "any did not, 2 for a usage error.";
 
-// "gauss:N" or "exp:N" with N from 1 to kFamilyMaxTerms; empty when it is
-// neither.
+// Reads "gauss:N" or "exp:N", N from 1 to kFamilyMaxTerms, into the options;
+// returns the message of a usage error, or an empty text.
 std::string ModelRead(const std::string &text, FitOptions *pOptions) {
+    const std::string error = "--model: expected gauss:N or exp:N with N from 1 to " +
+                              std::to_string(kFamilyMaxTerms) + ", got '" + text + "'";
     const size_t iColon = text.find(':');
-    const ModelFamily *pFamily =
-        iColon == std::string::npos ? nullptr : ModelFamilyFind(text.substr(0, iColon));
+    if (iColon == std::string::npos) {
+        return error;
+    }
+    const ModelFamily *pFamily = ModelFamilyFind(std::string_view(text).substr(0, iColon));
     int iNoTerms = 0;
-    const char *pszFirst = text.data() + iColon + 1;
     const char *pszLast = text.data() + text.size();
-    const auto [pEnd, error] = std::from_chars(pszFirst, pszLast, iNoTerms);
-    if (pFamily == nullptr || error != std::errc() || pEnd != pszLast || iNoTerms < 1 ||
+    const auto [pEnd, result] = std::from_chars(text.data() + iColon + 1, pszLast, iNoTerms);
+    if (pFamily == nullptr || result != std::errc() || pEnd != pszLast || iNoTerms < 1 ||
         iNoTerms > kFamilyMaxTerms) {
-        return "--model: expected gauss:N or exp:N with N from 1 to " +
-               std::to_string(kFamilyMaxTerms) + ", got '" + text + "'";
+        return error;
     }
     pOptions->pFamily = pFamily;
     pOptions->iNoTerms = iNoTerms;
