@@ -12,12 +12,13 @@ namespace {
 
 constexpr double kNotAvailable = std::numeric_limits<double>::quiet_NaN();
 
-// Deletes the fit object on every way out.
+// Deletes the fit object on every way out (also one created with code 1000,
+// which exists).
 class FitObject {
   public:
     FitObject() { iCreateRc = VaroObjectCreate(&iHandle); }
     ~FitObject() {
-        if (iCreateRc == 0) {
+        if (iHandle != 0) {
             VaroObjectDelete(iHandle);
         }
     }
