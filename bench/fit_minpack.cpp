@@ -80,7 +80,8 @@ double MinpackToleranceGet() {
 // Standard errors from the Jacobian adJacobian (column-major, iRows leading
 // dimension) at the point reached, whose residual sum of squares is dRss;
 // empty when covar1 finds the Jacobian rank-deficient. The rank tolerance is
-// the fit's own, as MINPACK's examples pass it.
+// 0, as GSL's examples use theirs: covar1 compares the unscaled diagonal of R,
+// so any positive tolerance would judge badly scaled problems by their units.
 std::vector<double> MinpackStdErrorsGet(int iRows, int iParams, double dRss,
                                         std::vector<double> &adJacobian, MinpackWork &work) {
     std::vector<double> adNorms(iParams);
@@ -89,8 +90,8 @@ std::vector<double> MinpackStdErrorsGet(int iRows, int iParams, double dRss,
     for (int j = 0; j < iParams; ++j) {
         adJacobian[j + static_cast<size_t>(j) * iRows] = work.adWork1[j];
     }
-    if (covar1(iRows, iParams, dRss, adJacobian.data(), iRows, work.aiPivots.data(),
-               MinpackToleranceGet(), work.adWork3.data()) != 0) {
+    if (covar1(iRows, iParams, dRss, adJacobian.data(), iRows, work.aiPivots.data(), 0.0,
+               work.adWork3.data()) != 0) {
         return {};
     }
     std::vector<double> adStdErrors(iParams);
