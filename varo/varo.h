@@ -296,11 +296,12 @@ int VaroCovarianceSet(VaroHandle iHandle, int iCompute);
 int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
 
 /* ---- Fit statistics ----
- * Results of the object's last VaroProcessing that returned 0: a processing
- * run clears them when it starts and keeps them only when it returns 0. Each
- * function returns 1 for a handle that names no live object and 15, with a
- * message that says why, when what it asks for is not available; on success
- * it logs the delivered value like the configuration Get functions. */
+ * Results of the object's last VaroProcessing, kept only when it returned 0:
+ * a processing run clears them when it starts and keeps them only when it
+ * returns 0. Each function returns 1 for a handle that names no live object
+ * and 15, with a message that says why, when what it asks for is not
+ * available; on success it logs the delivered value like the configuration
+ * Get functions. They may be called at any time. */
 
 /* Chi-square, the sum of the squares of all (weighted) residuals of all models
  * at the fitted point, and the degrees of freedom, the number of all residuals

@@ -39,13 +39,13 @@ LineData LineDataMake(int iCount, double dFirstX, bool bWeighted) {
     return data;
 }
 
-// r_i = w_i (p[0] + p[1] x_i + p[iOffset] - y_i), without the offset when
-// iOffset lies beyond the parameters. Analytical derivatives when asked.
-TestModel LineModel(const LineData &data, Values initial, bool bAnalytical, size_t iOffset = 99) {
+// r_i = w_i (p[0] + p[1] x_i + p[2] - y_i), with an offset p[2] only when the
+// model has a third parameter. Analytical derivatives when asked.
+TestModel LineModel(const LineData &data, Values initial, bool bAnalytical) {
     TestModel model(std::move(initial));
-    model.residuals = [data, iOffset](const Values &p) {
+    model.residuals = [data](const Values &p) {
         Values r(data.x.size());
-        const double dOffset = iOffset < p.size() ? p[iOffset] : 0.0;
+        const double dOffset = p.size() > 2 ? p[2] : 0.0;
         for (size_t i = 0; i < r.size(); ++i) {
             r[i] = data.w[i] * (p[0] + p[1] * data.x[i] + dOffset - data.y[i]);
         }
@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Statistics, StraightLine, testing::ValuesIn(kLineCases)
 TEST(LinkedStatistics, LinkedParametersShareOneStandardErrorAndFixedOnesHaveNone) {
     const LineData first = LineDataMake(9, 0.0, false);
     const LineData second = LineDataMake(14, 3.0, false);
-    TestModel firstModel = LineModel(first, {0.5, 1.0, 0.0}, true, 2);
+    TestModel firstModel = LineModel(first, {0.5, 1.0, 0.0}, true);
     TestModel secondModel = LineModel(second, {0.5, 1.0}, false);
     FitProblem problem({&firstModel, &secondModel});
     VaroParamLinkSet(problem.Handle(), 1, 2, 5);
