@@ -151,8 +151,8 @@ void ResultsRead(VaroHandle iHandle, int iProcessingRc, FitProblem *pProblem, Fi
     for (int iTerm = 0; iTerm < pProblem->iNoTerms; iTerm++) {
         const int iFirst = iTerm * iPerTerm;
         family.ParamsToShown(&adValues[iFirst], &pRecord->adShown[iFirst]);
-        family.ShownErrorsFromParams(&adValues[iFirst], &adErrors[iFirst],
-                                     &pRecord->adShownErrors[iFirst]);
+        family.StdErrorsToShown(&adValues[iFirst], &adErrors[iFirst],
+                                &pRecord->adShownErrors[iFirst]);
     }
 }
 

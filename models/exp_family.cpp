@@ -25,8 +25,8 @@ void ExpParamsCopy(const double *adFrom, double *adTo) {
     adTo[kGamma] = adFrom[kGamma];
 }
 
-void ExpShownErrorsFromParams(const double * /*adParams*/, const double *adParamErrors,
-                              double *adShownErrors) {
+void ExpStdErrorsToShown(const double * /*adParams*/, const double *adParamErrors,
+                         double *adShownErrors) {
     ExpParamsCopy(adParamErrors, adShownErrors);
 }
 
@@ -38,6 +38,6 @@ const ModelFamily gExpFamily = {
     .TermDerivative = ExpTermDerivative,
     .ShownToParams = ExpParamsCopy,
     .ParamsToShown = ExpParamsCopy,
-    .ShownErrorsFromParams = ExpShownErrorsFromParams,
+    .StdErrorsToShown = ExpStdErrorsToShown,
     .StartValuesFind = ExpStartValuesFind,
 };

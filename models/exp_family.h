@@ -9,8 +9,8 @@ double ExpTermValue(const double *adParams, double dTime);
 double ExpTermDerivative(int iParam, const double *adParams, double dTime);
 // Copies the two values of one term (the shown form is the parameters).
 void ExpParamsCopy(const double *adFrom, double *adTo);
-void ExpShownErrorsFromParams(const double *adParams, const double *adParamErrors,
-                              double *adShownErrors);
+void ExpStdErrorsToShown(const double *adParams, const double *adParamErrors,
+                         double *adShownErrors);
 
 // Start values (A, G per term, terms by decreasing rate) by peeling: a
 // straight line fitted to the logarithm of the tail gives the slowest term,

@@ -47,8 +47,8 @@ void GaussParamsToShown(const double *adParams, double *adShown) {
 }
 
 // dS/dV = 1 / (2*S).
-void GaussShownErrorsFromParams(const double *adParams, const double *adParamErrors,
-                                double *adShownErrors) {
+void GaussStdErrorsToShown(const double *adParams, const double *adParamErrors,
+                           double *adShownErrors) {
     adShownErrors[kAmpl] = adParamErrors[kAmpl];
     adShownErrors[kMean] = adParamErrors[kMean];
     adShownErrors[kVar] = adParamErrors[kVar] / (2 * std::sqrt(adParams[kVar]));
@@ -62,6 +62,6 @@ const ModelFamily gGaussFamily = {
     .TermDerivative = GaussTermDerivative,
     .ShownToParams = GaussShownToParams,
     .ParamsToShown = GaussParamsToShown,
-    .ShownErrorsFromParams = GaussShownErrorsFromParams,
+    .StdErrorsToShown = GaussStdErrorsToShown,
     .StartValuesFind = GaussStartValuesFind,
 };

@@ -10,8 +10,8 @@ double GaussTermValue(const double *adParams, double dTime);
 double GaussTermDerivative(int iParam, const double *adParams, double dTime);
 void GaussShownToParams(const double *adShown, double *adParams);
 void GaussParamsToShown(const double *adParams, double *adShown);
-void GaussShownErrorsFromParams(const double *adParams, const double *adParamErrors,
-                                double *adShownErrors);
+void GaussStdErrorsToShown(const double *adParams, const double *adParamErrors,
+                           double *adShownErrors);
 
 // Start values (A, M, S per term, terms by increasing mean) from the iNoTerms
 // largest peaks of the lightly smoothed data: each peak's height, position and

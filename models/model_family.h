@@ -27,8 +27,8 @@ struct ModelFamily {
     void (*ParamsToShown)(const double *adParams, double *adShown);
     // Standard errors of one term's shown values from its parameters and their
     // standard errors (first order).
-    void (*ShownErrorsFromParams)(const double *adParams, const double *adParamErrors,
-                                  double *adShownErrors);
+    void (*StdErrorsToShown)(const double *adParams, const double *adParamErrors,
+                             double *adShownErrors);
     // Start values of iNoTerms terms found from the rows, in shown form, term
     // after term (iNoTerms * iParamsPerTerm values); always finite.
     void (*StartValuesFind)(const DataRows &rows, int iNoTerms, double *adShown);

@@ -1,5 +1,6 @@
 // VaroExp: texts, defaults and start values of the multi-exponential model,
-// whose formulas are the exponential family's. Parameters of term k: 2k-1 amplitude, 2k decay rate.
+// whose formulas are the exponential family's. Parameters of term k: 2k-1
+// amplitude, 2k decay rate.
 #include <cmath>
 #include <cstdio>
 
@@ -100,6 +101,7 @@ const DemoModel gDemoModel = {
     .TermStartGuess = TermStartGuess,
     .ShownToParams = ExpParamsCopy,
     .ParamsToShown = ExpParamsCopy,
+    .StdErrorsToShown = ExpStdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };

@@ -141,6 +141,7 @@ const DemoModel gDemoModel = {
     .TermStartGuess = TermStartGuess,
     .ShownToParams = GaussShownToParams,
     .ParamsToShown = GaussParamsToShown,
+    .StdErrorsToShown = GaussStdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };
