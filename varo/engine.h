@@ -51,5 +51,8 @@ int TovekStep(VaroObject *pObject);
 double StepLimitToBounds(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 double StepLimitToParChange(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 void StepApply(VaroObject *pObject, RealVector vrDirection, double dMultiplier);
+// The damped step (damped_step.cpp): 0, or the failure of an evaluation, a
+// snapshot or its own work memory.
+int DampedStep(VaroObject *pObject);
 
 #endif

@@ -36,6 +36,10 @@ constexpr int kStateConfiguring = 0;
 constexpr int kStateProcessing = 1;
 constexpr int kStateFinished = 2;
 
+// Step methods of the step search.
+constexpr int kStepMethodEigen = 0;
+constexpr int kStepMethodDamped = 1;
+
 // Parameter limit kinds.
 constexpr int kLimitNone = 0;
 constexpr int kLimitRange = 1;
@@ -97,6 +101,10 @@ struct VaroObject {
     // number on (0 or 1: from the first). The Jacobian raises it to ask a
     // gradient callback about each parameter that shares one free parameter.
     int currentParamScanStart;
+    // The step method (kStepMethodEigen or kStepMethodDamped), and the damping
+    // that the damped step carries from one main iteration to the next.
+    int stepMethod;
+    double dampingLambda;
 };
 
 // Length of a vector, kept in its cell 0.
