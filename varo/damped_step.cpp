@@ -2,12 +2,18 @@
 // the normal matrix that the step search already holds, so that every new
 // damping value lambda costs O(n^2) and no new factorisation.
 //
-// In units of the scaled free parameters (parameter j divided by its scale
-// s_j), with V and S the eigenvectors and eigenvalues of the normal matrix of
-// the scaled Jacobian and b = V^t J~^t r, the step is -V (S + lambda)^-1 b.
-// lambda follows Nielsen's rule (see varo.h); an iteration tries larger lambda
-// until a trial lowers the total norm. A parameter whose trial would leave its
-// limits is held on the limit and the step of the others solved again.
+// The scale s_j of free parameter j is the largest magnitude its value has had
+// in the run (the magnitude itself, or the scale the Jacobian gives a zero
+// value, whichever is larger). Taken from the current value alone, as the
+// eigenvector search does, the scale of a parameter whose value passes near 0
+// would shrink towards 0, and the damping, which grows with the change in
+// units of the scale, would hold the parameter there. In units of the scaled
+// free parameters (parameter j divided by s_j), with V and S the eigenvectors
+// and eigenvalues of the normal matrix of the scaled Jacobian J~ and
+// b = V^t J~^t r, the step is -V (S + lambda)^-1 b. lambda follows Nielsen's
+// rule (see varo.h); an iteration tries larger lambda until a trial lowers the
+// total norm. A parameter whose trial would leave its limits is held on the
+// limit and the step of the others solved again.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -17,13 +23,16 @@
 namespace {
 
 // lambda of the first iteration, as a share of the largest eigenvalue.
-constexpr double kDampingStartShare = 1e-3;
+constexpr double kDampingStartShare = 1e-6;
 // Bounds of lambda, as shares of the largest eigenvalue: below the floor the
 // damping vanishes in rounding; above the ceiling every step is rounding.
 constexpr double kDampingFloorShare = DBL_EPSILON;
 constexpr double kDampingCeilingShare = 1.0 / (DBL_EPSILON * DBL_EPSILON);
 // Trials of one iteration at most; lambda passes its ceiling long before.
 constexpr int kDampingTrialsMax = 50;
+// A step whose predicted decrease of the sum of squares is below this share
+// of it is lost in the rounding of the sum: the iteration makes no trial.
+constexpr double kPredictedDecreaseMin = DBL_EPSILON;
 // Nielsen's smallest reduction factor of lambda after an accepted step.
 constexpr double kDampingReductionMin = 1.0 / 3.0;
 
@@ -297,7 +306,7 @@ double DampingReductionGet(double dRatio) {
 void TrialLineWrite(VaroObject *pObject, const DampedTrial &trial, double dRatio, double dNew,
                     double dOld, bool bAccepted) {
     LogWrite(pObject,
-             "Damped step: lambda= %e, ratio= %f, <new res.norm>/<old res. norm> = "
+             "Damped step: lambda= %e, ratio= %e, <new res.norm>/<old res. norm> = "
              "<%.4e>/<%.4e>: %s\n",
              trial.lambda, dRatio, dNew, dOld, bAccepted ? "ACCEPTED" : "REJECTED");
 }
@@ -324,6 +333,30 @@ int TrialEvaluate(VaroObject *pObject, const DampedTrial &trial, double dOld, bo
 }
 
 } // namespace
+
+void DampingScalesApply(VaroObject *pObject) {
+    const int n = pObject->freeParamCount;
+    RealMatrix a = pObject->normalMatrix;
+    double adFactor[kMaxFreeParams + 1];
+    for (int j = 1; j <= n; ++j) {
+        const double dScale = pObject->paramScales[j];
+        double &dLargest = pObject->dampingScales[j];
+        if (pObject->currentIteration <= 1) {
+            dLargest = 0.0;
+        }
+        if (dScale > dLargest && std::isfinite(dScale)) {
+            dLargest = dScale;
+        }
+        adFactor[j] = dLargest > 0.0 ? dLargest / dScale : 1.0;
+        pObject->paramScales[j] = dScale * adFactor[j];
+    }
+    for (int j = 1; j <= n; ++j) {
+        for (int k = 1; k <= n; ++k) {
+            a[j][k] *= adFactor[j] * adFactor[k];
+        }
+        pObject->gradientVector[j] *= adFactor[j];
+    }
+}
 
 int DampedStep(VaroObject *pObject) {
     const int n = pObject->freeParamCount;
@@ -362,6 +395,12 @@ int DampedStep(VaroObject *pObject) {
                 return 0;
             }
             trial.dPredicted = PredictedDecreaseGet(system, trial, dOld);
+            if (!(trial.dPredicted > kPredictedDecreaseMin)) {
+                LogWrite(pObject, "Damped step: INSIGNIFICANT DECREASE at lambda= %e\n",
+                         trial.lambda);
+                pObject->dampingLambda = trial.lambda;
+                return 0;
+            }
             bool bAccepted = false;
             iResult = TrialEvaluate(pObject, trial, dOld, &bAccepted);
             if (iResult != 0 || bAccepted) {

@@ -101,10 +101,12 @@ struct VaroObject {
     // number on (0 or 1: from the first). The Jacobian raises it to ask a
     // gradient callback about each parameter that shares one free parameter.
     int currentParamScanStart;
-    // The step method (kStepMethodEigen or kStepMethodDamped), and the damping
-    // that the damped step carries from one main iteration to the next.
+    // The step method (kStepMethodEigen or kStepMethodDamped), and what the
+    // damped step carries from one main iteration to the next: its damping
+    // and the largest Jacobian column norm seen for each free parameter.
     int stepMethod;
     double dampingLambda;
+    double dampingScales[kMaxFreeParams + 1];
 };
 
 // Length of a vector, kept in its cell 0.

@@ -74,6 +74,9 @@ int NormalMatrixDecompose(VaroObject *pObject) {
 
 int StepSearch(VaroObject *pObject) {
     LogWrite(pObject, "-- Find better parameter values --\n");
+    if (pObject->stepMethod == kStepMethodDamped) {
+        DampingScalesApply(pObject);
+    }
     const int iDecomposed = NormalMatrixDecompose(pObject);
     if (iDecomposed != 0) {
         return iDecomposed;

@@ -280,34 +280,36 @@ int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
 
 /* 0: the eigenvector step search (default); 1: the damped (Levenberg-Marquardt)
  * step. The step method says how each main iteration finds a better point once
- * the Jacobian, the normal matrix of the scaled Jacobian (each parameter
- * divided by its magnitude) and its decomposition V S V^t are known; b is V^t
- * times the scaled gradient.
- *   0 (the default): the eigenvector step search. A Gauss-Newton step when the
- *     total residual norm lies below the Gauss-Newton threshold, otherwise
- *     moves along the eigenvectors one at a time, each shortened by factors
- *     0.618 while shorter moves help, until the norm has fallen by the
- *     stability vs. speed fraction.
- *   1: the damped (Levenberg-Marquardt) step. Trial steps -V (S + lambda)^-1 b
- *     in units of the scaled parameters, each new lambda costing O(n^2) in the
- *     decomposition at hand. lambda starts at 1e-3 times the largest
- *     eigenvalue and is carried from iteration to iteration; it is adapted by
- *     Nielsen's rule from the ratio rho of the actual to the predicted
- *     decrease of the sum of squares: after an accepted step lambda is
- *     multiplied by max(1/3, 1 - (2 rho - 1)^3), after a rejected one by 2, 4,
- *     8 ... in turn. Nielsen's rule was chosen over More's trust-region update
- *     because lambda itself is the quantity that is cheap here (More's rule
- *     steers a step radius and would have to solve for the lambda of each
- *     radius), and because its smooth factor avoids the back and forth of
- *     fixed up and down factors. An iteration accepts the first trial that
- *     lowers the total norm; it keeps trying larger lambda until one does, or
+ * the Jacobian, the normal matrix of the scaled Jacobian and its decomposition
+ * V S V^t are known; b is V^t times the scaled gradient.
+ *   0: a Gauss-Newton step when the total residual norm lies below the
+ *     Gauss-Newton threshold, otherwise moves along the eigenvectors one at a
+ *     time, each shortened by factors 0.618 while shorter moves help, until
+ *     the norm has fallen by the stability vs. speed fraction. Each parameter
+ *     is scaled by its magnitude.
+ *   1: trial steps -V (S + lambda)^-1 b in units of the scaled parameters,
+ *     each new lambda costing O(n^2) in the decomposition at hand. Each
+ *     parameter is scaled by the largest magnitude it has had in the run, so
+ *     that a parameter passing near 0 is not held there by the damping.
+ *     lambda starts at 1e-6 times the largest eigenvalue and is carried from
+ *     iteration to iteration. It follows Nielsen's rule, driven by the ratio
+ *     rho of the actual to the predicted decrease of the sum of squares: after
+ *     an accepted step lambda is multiplied by max(1/3, 1 - (2 rho - 1)^3),
+ *     after rejected ones by 2, 4, 8 ... in turn. Nielsen's rule was chosen
+ *     over More's trust-region update because lambda itself is what is cheap
+ *     here (More's rule steers a step radius and would have to solve for the
+ *     lambda of each radius), and its smooth factor avoids the back and forth
+ *     of fixed up and down factors. An iteration keeps the first trial that
+ *     lowers the total norm. It keeps trying larger lambda until one does, or
  *     until the step changes no free parameter by more than the parameter
- *     change termination value, the lambda would exceed 1/eps^2 times the
- *     largest eigenvalue, or 50 trials were made; the point then stays and the
- *     residual norm change test ends the processing. A step that would take a
- *     limited parameter past a limit is solved again with that parameter held
- *     on the limit, so every trial point lies within the limits. The
- *     Gauss-Newton threshold and the stability vs. speed value are not used.
+ *     change termination value, its predicted decrease of the sum of squares
+ *     falls below the machine epsilon times the sum, lambda exceeds 1/eps^2
+ *     times the largest eigenvalue, or 50 trials were made; the point then
+ *     stays, and the residual norm change test ends the processing. A step
+ *     that would take a limited parameter past a limit is solved again with
+ *     that parameter held on the limit, so every trial point lies within the
+ *     limits. The Gauss-Newton threshold and the stability vs. speed value
+ *     are not used.
  *   iMethod   in: 0 or 1.
  *   piMethod  out: the method set.
  * VaroStepMethodSet returns 0; 1; 11 while the object is processing (from a
