@@ -125,6 +125,43 @@ TEST_P(DampedLimits, TrialsStayInsideAndTheFitEndsOnTheLimit) {
 INSTANTIATE_TEST_SUITE_P(Engine, DampedLimits, testing::ValuesIn(kLimitCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+int StopAtSecondIteration(VaroHandle iHandle) {
+    int iIteration = 0;
+    VaroCurrentIterationGet(iHandle, &iIteration);
+    return iIteration == 2 ? 1 : 0;
+}
+
+// Stops asked by callbacks and the iteration limit end a fit the same way with
+// either step method.
+TEST(DampedStep, EndsOnStopsAndTheIterationLimitAsTheEigenvectorSearch) {
+    for (int iMethod = 0; iMethod <= 1; ++iMethod) {
+        TestModel progress = DecayModel({5.0, 0.2});
+        TestModel trial = DecayModel({5.0, 0.2});
+        trial.modelReturn = [](int iCall) { return iCall == 1 ? 1 : 0; }; // the first trial
+        TestModel limit = DecayModel({5.0, 0.2});
+        FitProblem progressProblem({&progress});
+        FitProblem trialProblem({&trial});
+        FitProblem limitProblem({&limit});
+        for (const FitProblem *pProblem : {&progressProblem, &trialProblem, &limitProblem}) {
+            ASSERT_EQ(0, VaroStepMethodSet(pProblem->Handle(), iMethod));
+            TightSettingsSet(pProblem->Handle());
+        }
+        VaroProgressCallbackSet(progressProblem.Handle(), StopAtSecondIteration);
+        VaroMaxNoIterationsSet(limitProblem.Handle(), 2);
+        EXPECT_EQ(10, VaroProcessing(progressProblem.Handle())) << iMethod;
+        int iIteration = 0;
+        VaroCurrentIterationGet(progressProblem.Handle(), &iIteration);
+        EXPECT_EQ(2, iIteration) << iMethod;
+        EXPECT_EQ(5.0, progressProblem.Value(1, 1)) << "the start stays after a stop";
+        EXPECT_EQ(1000, VaroProcessing(trialProblem.Handle())) << iMethod;
+        EXPECT_EQ("Internal bug", trialProblem.ErrorText()) << iMethod;
+        EXPECT_EQ(9, VaroProcessing(limitProblem.Handle())) << iMethod;
+        EXPECT_EQ("VaroProcessing: termination condition has not been reached for 2 iterations",
+                  limitProblem.ErrorText())
+            << iMethod;
+    }
+}
+
 struct HostileCase {
     const char *name;
     Values start;
