@@ -372,8 +372,8 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
 /* Runs one complete fit: validates the set-up, merges linked parameters into
  * free parameters, evaluates every model at the initial values, calls the
  * progress callback, then iterates (Jacobian, then a Gauss-Newton step or steps
- * along the eigenvectors of the normal matrix, kept inside the limits, then the
- * progress callback) until an iteration lowers the total residual norm by less
+ * along the eigenvectors of the normal matrix, or damped steps with step method
+ * 1, kept inside the limits, then the progress callback) until an iteration lowers the total residual norm by less
  * than the residual norm change termination value. On success the fitted values are stored in every
  * parameter that is not fixed (read them with VaroParamCurValueGet); after a
  * failure every parameter keeps its value. The work memory exists only during
