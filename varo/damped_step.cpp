@@ -334,6 +334,8 @@ int TrialEvaluate(VaroObject *pObject, const DampedTrial &trial, double dOld, bo
 
 } // namespace
 
+// The scaled Jacobian's column j is multiplied by the largest scale over the
+// current one, and the normal matrix and gradient vector with it.
 void DampingScalesApply(VaroObject *pObject) {
     const int n = pObject->freeParamCount;
     RealMatrix a = pObject->normalMatrix;
@@ -348,7 +350,7 @@ void DampingScalesApply(VaroObject *pObject) {
             dLargest = dScale;
         }
         adFactor[j] = dLargest > 0.0 ? dLargest / dScale : 1.0;
-        pObject->paramScales[j] = dScale * adFactor[j];
+        pObject->paramScales[j] = dLargest > 0.0 ? dLargest : dScale;
     }
     for (int j = 1; j <= n; ++j) {
         for (int k = 1; k <= n; ++k) {

@@ -103,7 +103,7 @@ struct VaroObject {
     int currentParamScanStart;
     // The step method (kStepMethodEigen or kStepMethodDamped), and what the
     // damped step carries from one main iteration to the next: its damping
-    // and the largest Jacobian column norm seen for each free parameter.
+    // and the largest scale each free parameter has had in the run.
     int stepMethod;
     double dampingLambda;
     double dampingScales[kMaxFreeParams + 1];
