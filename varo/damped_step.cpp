@@ -23,7 +23,7 @@
 namespace {
 
 // lambda of the first iteration, as a share of the largest eigenvalue.
-constexpr double kDampingStartShare = 1e-6;
+constexpr double kDampingStartShare = 1e-4;
 // Bounds of lambda, as shares of the largest eigenvalue: below the floor the
 // damping vanishes in rounding; above the ceiling every step is rounding.
 constexpr double kDampingFloorShare = DBL_EPSILON;

@@ -291,7 +291,7 @@ int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
  *     each new lambda costing O(n^2) in the decomposition at hand. Each
  *     parameter is scaled by the largest magnitude it has had in the run, so
  *     that a parameter passing near 0 is not held there by the damping.
- *     lambda starts at 1e-6 times the largest eigenvalue and is carried from
+ *     lambda starts at 1e-4 times the largest eigenvalue and is carried from
  *     iteration to iteration. It follows Nielsen's rule, driven by the ratio
  *     rho of the actual to the predicted decrease of the sum of squares: after
  *     an accepted step lambda is multiplied by max(1/3, 1 - (2 rho - 1)^3),

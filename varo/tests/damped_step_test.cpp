@@ -37,15 +37,17 @@ TEST(DampedStep, LeavesItsLinesAndReachesTheLeastSquaresPoint) {
     EXPECT_TRUE(LinesInOrder(
         log, {"========= Main iteration: 1 ===========", "-- Find better parameter values --",
               "SVD: Smin/Smax= ", "-- Damped step --", "Damped step: lambda= ",
-              "========= Main iteration: 2 ===========", "-- Damped step --",
-              "Damped step: INSIGNIFICANT"}))
+              "========= Main iteration: 2 ===========", "-- Damped step --", "Damped step: "}))
         << log;
+    EXPECT_EQ(LinesStartingWith(log, "========= Main iteration: "),
+              LinesStartingWith(log, "-- Damped step --"));
     EXPECT_NE(std::string::npos, log.find(", ratio= ")) << log;
     EXPECT_NE(std::string::npos, log.find(": ACCEPTED\n")) << log;
     EXPECT_EQ(0, LinesStartingWith(log, "-- Tovek step --"));
     EXPECT_EQ(0, LinesStartingWith(log, "-- Gauss-Newton step --"));
-    // The first step, damped by 1e-6 of the largest eigenvalue, comes within
-    // about 1e-6 of the solution; the next one gains too little to go on.
+    // The first step, damped by 1e-4 of the largest eigenvalue, comes within
+    // about 1e-4 of the solution, the second much closer; a later one gains
+    // too little to go on.
     EXPECT_NEAR(4.6 / 2.25, problem.Value(1, 1), 1e-5);
     EXPECT_NEAR(1.0, problem.Value(1, 2), 1e-5);
 }
