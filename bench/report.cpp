@@ -8,17 +8,22 @@
 #include <string>
 
 namespace bench {
-namespace {
-
-constexpr double kTightTargetDigits = 4.0;
-constexpr double kOwnShareTarget = 0.10;
-constexpr double kLmderRatioTarget = 2.0;
 
 std::string NumberFormat(const char *pszFormat, double dValue) {
     char acBuffer[64];
     std::snprintf(acBuffer, sizeof acBuffer, pszFormat, dValue);
     return acBuffer;
 }
+
+std::string VerdictFormat(bool bMet) {
+    return bMet ? "**met**" : "**missed**";
+}
+
+namespace {
+
+constexpr double kTightTargetDigits = 4.0;
+constexpr double kOwnShareTarget = 0.10;
+constexpr double kLmderRatioTarget = 2.0;
 
 std::string MillisFormat(double dSeconds) {
     return dSeconds < 0.0 ? "error" : NumberFormat("%.3f", dSeconds * 1e3);
@@ -91,10 +96,6 @@ const FitRecord *FastestPeerFind(const std::vector<FitRecord> &aRecords,
         }
     }
     return pFastest != nullptr ? pFastest : pClosest;
-}
-
-std::string VerdictFormat(bool bMet) {
-    return bMet ? "**met**" : "**missed**";
 }
 
 void NistSummaryWrite(std::ostream &out, const RunResults &results) {
@@ -356,9 +357,11 @@ void ReportWrite(std::ostream &out, const RunResults &results) {
         << ". Chart: [nist_digits.png](nist_digits.png).\n\n## Summary\n\n";
     NistSummaryWrite(out, results);
     DemoRatiosWrite(out, results);
+    ThroughputTableWrite(out, results.aThroughput);
     out << "### Targets\n\n";
     TightTargetWrite(out, results);
     LargeTargetsWrite(out, results);
+    ThroughputTargetWrite(out, results.aThroughput);
     out << "\n" << results.sLargeOrigin << "\n\n";
     MethodNotesWrite(out);
     NistDigitsTableWrite(out, results);
