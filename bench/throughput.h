@@ -17,8 +17,9 @@ struct ThroughputRecord {
     int iFitter = 0; // index into FittersAll()
     int iFits = 0;
     int iThreads = 0;
-    double dSeconds = 0.0; // wall time of all fits
-    int iDiffering = 0;    // fits whose point differs, bit for bit, from the fit run alone
+    double dSeconds = 0.0;    // wall time of all fits
+    double dCpuSeconds = 0.0; // processor time of the process meanwhile, all threads together
+    int iDiffering = 0;       // fits whose point differs, bit for bit, from the fit run alone
 };
 
 // Runs iFits fits of the problem from its first start with one fitter on
