@@ -4,7 +4,7 @@
 // round.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <barrier>
 #include <bit>
 #include <cmath>
@@ -167,6 +167,9 @@ class StressRun {
         }
     }
 
+    // The fits run alone, before any thread starts.
+    std::vector<Values> references;
+
     void ThreadRun(int iThread) {
         for (int iRound = 0; iRound < kRoundCount; ++iRound) {
             roundStart.arrive_and_wait();
@@ -175,8 +178,9 @@ class StressRun {
             // At least kObjectLimit - (kThreadCount - 1) * kCreationsPerThread
             // objects are held by every thread, more than kFitKindCount.
             const std::vector<VaroHandle> &held = heldHandles[iThread];
-            for (int k = 0; k < kFitKindCount; ++k) {
-                FitCheck(FitRun(held[k], static_cast<FitKind>(k)), k);
+            EXPECT_GE(held.size(), static_cast<size_t>(kFitKindCount));
+            for (size_t k = 0; k < held.size() && k < kFitKindCount; ++k) {
+                FitCheck(FitRun(held[k], static_cast<FitKind>(k)), static_cast<int>(k));
             }
             for (VaroHandle iHandle : held) {
                 EXPECT_EQ(VaroObjectDelete(iHandle), 0);
@@ -229,11 +233,6 @@ class StressRun {
         }
     };
 
-  public:
-    // The fits run alone, before any thread starts.
-    std::vector<Values> references;
-
-  private:
     std::vector<std::vector<VaroHandle>> heldHandles;
     std::barrier<> roundStart;
     std::barrier<TableCheck> tableFilled;
