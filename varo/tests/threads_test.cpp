@@ -93,8 +93,9 @@ TestModel CurveModel(double (*pCurve)(double, const Values &),
 
 enum FitKind { kAnalyticPeak, kNumericalDecay, kLinkedDecays, kFitKindCount };
 
-// The fitted values of every model's parameters, then the total norm, or the
-// return code alone when the fit failed.
+// The fitted values of every model's parameters (each followed by its standard
+// error for the linked fit, which computes the covariance), then the total
+// norm; or the return code alone when the fit failed.
 Values FitRun(VaroHandle iHandle, FitKind kind) {
     std::vector<TestModel> models;
     if (kind == kAnalyticPeak) {
@@ -121,6 +122,7 @@ Values FitRun(VaroHandle iHandle, FitKind kind) {
     if (kind == kLinkedDecays) {
         VaroParamLinkSet(iHandle, 1, 2, 1);
         VaroParamLinkSet(iHandle, 2, 2, 1);
+        VaroCovarianceSet(iHandle, 1);
     }
     const int iRc = VaroProcessing(iHandle);
     if (iRc != 0) {
@@ -132,6 +134,10 @@ Values FitRun(VaroHandle iHandle, FitKind kind) {
             double dValue = 0.0;
             VaroParamCurValueGet(iHandle, m, j, &dValue);
             fitted.push_back(dValue);
+            if (kind == kLinkedDecays) {
+                EXPECT_EQ(VaroParamStdErrorGet(iHandle, m, j, &dValue), 0);
+                fitted.push_back(dValue);
+            }
         }
     }
     double dNorm = 0.0;
