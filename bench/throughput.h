@@ -17,13 +17,15 @@ struct ThroughputRecord {
     int iFitter = 0; // index into FittersAll()
     int iFits = 0;
     int iThreads = 0;
-    double dSeconds = 0.0;    // wall time of all fits
-    double dCpuSeconds = 0.0; // processor time of the process meanwhile, all threads together
-    int iDiffering = 0;       // fits whose point differs, bit for bit, from the fit run alone
+    double dSeconds = 0.0;          // wall time of all fits
+    double dCpuSeconds = 0.0;       // processor time of the process meanwhile, all threads together
+    double dProcessorsUsable = 0.0; // what iThreads busy threads got just before (see the table)
+    int iDiffering = 0;             // fits whose point differs, bit for bit, from the fit run alone
 };
 
 // Runs iFits fits of the problem from its first start with one fitter on
-// iThreads threads, which take the next fit as soon as they finish one.
+// iThreads threads, which take the next fit as soon as they finish one, after
+// measuring the processors that iThreads busy threads get from the machine.
 ThroughputRecord ThroughputMeasure(const Problem &problem, int iFitter, int iFits, int iThreads);
 
 // The table of the records, each with its fits per second and its speed-up
