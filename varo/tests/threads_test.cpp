@@ -91,14 +91,14 @@ TestModel CurveModel(double (*pCurve)(double, const Values &),
     return model;
 }
 
-enum FitKind { kAnalyticPeak, kNumericalDecay, kLinkedDecays, kFitKindCount };
+enum FitKind { kAnalyticPeak, kDampedPeak, kNumericalDecay, kLinkedDecays, kFitKindCount };
 
 // The fitted values of every model's parameters (each followed by its standard
 // error for the linked fit, which computes the covariance), then the total
 // norm; or the return code alone when the fit failed.
 Values FitRun(VaroHandle iHandle, FitKind kind) {
     std::vector<TestModel> models;
-    if (kind == kAnalyticPeak) {
+    if (kind == kAnalyticPeak || kind == kDampedPeak) {
         models.push_back(
             CurveModel(Peak, PeakSlope, {5.0, 30.0, 8.0, 0.5}, {4.0, 27.0, 10.0, 0.0}, 1.0));
     } else if (kind == kNumericalDecay) {
@@ -119,6 +119,9 @@ Values FitRun(VaroHandle iHandle, FitKind kind) {
         modelPointers.push_back(&model);
     }
     ModelsConfigure(iHandle, modelPointers);
+    if (kind == kDampedPeak) {
+        VaroStepMethodSet(iHandle, 1);
+    }
     if (kind == kLinkedDecays) {
         VaroParamLinkSet(iHandle, 1, 2, 1);
         VaroParamLinkSet(iHandle, 2, 2, 1);
