@@ -2,7 +2,7 @@
 # Times varo-fit on a batch of generated four-gaussian files (the sample
 # generator's terms, one noise seed per file) with one and with two jobs, and
 # writes the section "Batch fits with varo-fit" at the end of bench/RESULTS.md,
-# replacing an earlier one. Usage: bench/cli_bench.sh [build folder] [files]
+# in place of an earlier one. Usage: bench/cli_bench.sh [build folder] [files]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/bench-release}
@@ -54,15 +54,19 @@ section="## Batch fits with varo-fit
 $count files of 401 rows made by the sample generator (four gaussians, its
 terms, noise seeds 1 to $count), fitted with \`varo-fit --model gauss:4\` from
 automatic start values (damped steps, analytic derivatives, CSV to a file).
-Wall time is the median of $runs runs of the whole program. Machine: $(nproc)
-cores, load average $load at the start (the machine may be shared), $(date -u +%Y-%m-%d).
+Wall time is the median of $runs runs of the whole program.
+Machine: $(nproc) cores, load average $load at the start (it may be shared), $(date -u +%Y-%m-%d).
 
 | jobs | wall time (s) | files per second | fitted |
 |---:|---:|---:|---:|
 $rows"
 
-if grep -q '^## Batch fits with varo-fit' "$results"; then
-    sed -i '/^## Batch fits with varo-fit/,$d' "$results"
-fi
-printf '%s' "$section" >>"$results"
+# An earlier section of ours goes, up to the next section of the report.
+# An earlier section of ours goes, up to the next section of the report; one
+# blank line separates ours from what comes before.
+awk '/^## / { ours = ($0 == "## Batch fits with varo-fit") }
+     !ours && NF { while (blank > 0) { print ""; blank-- } print; next }
+     !ours { blank++ }' "$results" >"$results.new"
+mv "$results.new" "$results"
+printf '\n%s' "$section" >>"$results"
 echo "Wrote the varo-fit section of $results"
