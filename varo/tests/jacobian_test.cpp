@@ -1,6 +1,7 @@
 // The Jacobian seen from the callbacks: which parameter a gradient callback is
 // asked about, where numerical perturbations go, and how limits, links and a
 // zero residual norm shape them.
+#include <cmath>
 #include <gtest/gtest.h>
 #include <ostream>
 
@@ -278,6 +279,22 @@ TEST_P(LimitedParameter, EveryEvaluationStaysInsideTheLimits) {
 
 INSTANTIATE_TEST_SUITE_P(Engine, LimitedParameter, testing::ValuesIn(kLimitCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A non-finite parameter value gives a non-finite perturbation, which neither
+// growth nor shrinking by 10 can change; with a model whose norm always moves
+// far, the search used to go on for ever.
+TEST(NumericalDerivative, NonFiniteValueMakesNoPerturbedEvaluation) {
+    for (const double dInitial : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        TestModel model{{dInitial}, [dCall = 0.0](const Values &) mutable {
+                            dCall += 1.0;
+                            return Values{dCall};
+                        }};
+        FitProblem problem({&model});
+        VaroMaxNoIterationsSet(problem.Handle(), 2);
+        VaroProcessing(problem.Handle());
+        EXPECT_EQ(0u, model.CallsOf(1, false).size()) << dInitial;
+    }
+}
 
 } // namespace
 } // namespace engine_test
