@@ -125,7 +125,8 @@ int RealVectorCopy(RealVector vrSource, RealVector vrDestination);
  *   vrDestination  I: vector or null; resized with RealVectorResize.
  *   vrSource       I: vector to copy.
  * Returns the (possibly moved or new) destination, or null when vrSource is
- * null or the resize fails (see RealVectorResize). */
+ * null or the resize fails (see RealVectorResize); vrDestination is then
+ * released. */
 RealVector RealVectorClone(RealVector vrDestination, RealVector vrSource);
 /* Element-wise out[i] = a[i] op b[i] for i = 1..min(length(a), length(b)).
  *   a, b        I: operands.

@@ -159,8 +159,9 @@ extern "C" int RealVectorCopy(RealVector vrSource, RealVector vrDestination) {
 }
 
 extern "C" RealVector RealVectorClone(RealVector vrDestination, RealVector vrSource) {
+    // The holder replaces its pointer by the result: a null one releases it.
     if (vrSource == nullptr) {
-        return nullptr;
+        return RealVectorFree(vrDestination);
     }
     vrDestination =
         RealVectorResize(vrDestination, static_cast<unsigned>(RealVectorLengthGet(vrSource)));

@@ -176,6 +176,8 @@ TEST(ContainerStorage, InvalidLengthReleasesTheBlock) {
          [] { return RealMatrixResize(RealMatrixAlloc(2, 3), 2, 0) == nullptr; }},
         {"matrix too tall",
          [] { return RealMatrixResize(RealMatrixAlloc(2, 3), 1000000000, 1) == nullptr; }},
+        {"clone of no vector",
+         [] { return RealVectorClone(VectorFromList({1.0}), nullptr) == nullptr; }},
         {"int vector negative", [] { return IntVectorResize(IntVectorAlloc(3), -1) == nullptr; }},
     };
     for (const auto &c : cases) {
