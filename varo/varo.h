@@ -335,8 +335,9 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
  * than the residual norm change termination value. On success the fitted values are stored in every
  * parameter that is not fixed (read them with VaroParamCurValueGet); after a
  * failure every parameter keeps its value. The work memory exists only during
- * this call. Must not be called from a callback. If live allocations differ
- * before and after, a memory leak banner is printed on standard output.
+ * this call. Must not be called from a callback. If more allocations are
+ * live after the run than before it, a memory leak banner is printed on
+ * standard output.
  *   iHandle  in: the object.
  * Returns 0 on convergence; 1; 4 when the work memory was not released; 8 when
  * the set-up is incomplete or inconsistent, the work memory was not obtained
