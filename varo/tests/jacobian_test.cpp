@@ -296,5 +296,34 @@ TEST(NumericalDerivative, NonFiniteValueMakesNoPerturbedEvaluation) {
     }
 }
 
+// r = (1 + 1e3 (p - 1), 1): from p = 1 a perturbation of 1e-8 changes the norm
+// far beyond the window, so the search shrinks it tenfold at a time, and the
+// next iteration starts from the sizes it settled on.
+TEST(NumericalDerivative, ShrunkPerturbationIsCarriedIntoTheNextIteration) {
+    TestModel model{{1.0}, [](const Values &p) { return Values{1.0 + 1e3 * (p[0] - 1.0), 1.0}; }};
+    FitProblem problem({&model});
+    VaroMaxNoIterationsSet(problem.Handle(), 2);
+    VaroProcessing(problem.Handle());
+    const std::vector<CallRecord> first = model.CallsOf(1, false);
+    const std::vector<CallRecord> second = model.CallsOf(2, false);
+    ASSERT_GE(first.size(), 3u);
+    ASSERT_GE(second.size(), 2u);
+    EXPECT_EQ(1.0 + 1e-8, first[0].params[0]);
+    EXPECT_EQ(1.0 + 1e-9, first[1].params[0]);
+    // The last plus-side perturbation of iteration 1 (the trials lie far away).
+    double dPlus = 0.0;
+    for (const CallRecord &call : first) {
+        const double h = call.params[0] - 1.0;
+        if (h > 0.0 && h < 1e-6) {
+            dPlus = h;
+        }
+    }
+    ASSERT_LT(dPlus, 1e-9);
+    // At the fitted point that size changes the norm too little, so iteration
+    // 2 starts from it and grows it tenfold: its first two plus-side points
+    // lie 9 times the carried size apart.
+    EXPECT_NEAR(9.0 * dPlus, second[1].params[0] - second[0].params[0], 1e-3 * dPlus);
+}
+
 } // namespace
 } // namespace engine_test

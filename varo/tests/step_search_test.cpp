@@ -229,5 +229,70 @@ TEST(StepSearchEnds, UnreachableToleranceMakesNoTrialInEitherStep) {
     }
 }
 
+struct EigenCase {
+    const char *name;
+    TestModel (*model)();
+    double dStabVsSpeed;
+    const char *line;   // a line of iteration 1
+    const char *absent; // no line of iteration 1 starts with it
+};
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const EigenCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
+
+// r = (10 (a - 1), 0.1 (b - 5)) from (1.001, 0): the first eigenvector (a)
+// removes too little of the norm, the second (b) nearly all of it.
+TestModel SecondDirectionModel() {
+    return {{1.001, 0.0},
+            [](const Values &p) {
+                return Values{10.0 * (p[0] - 1.0), 0.1 * (p[1] - 5.0)};
+            },
+            [](const Values &, int j) {
+                return j == 1 ? Values{10.0, 0.0} : Values{0.0, 0.1};
+            }};
+}
+
+// Nearly parallel columns: the second singular value of the normal matrix is
+// below 1e-10 of the first, so its eigenvector, along which the Gauss-Newton
+// move would be huge, is never tried; the constant 1 cannot be fitted.
+TestModel CutOffModel() {
+    return {{0.0, 0.0},
+            [](const Values &p) {
+                return Values{p[0] + p[1] - 3.0, p[0] + (1.0 + 1e-7) * p[1] - 3.0, 1.0};
+            },
+            [](const Values &, int j) {
+                return j == 1 ? Values{1.0, 1.0, 0.0} : Values{1.0, 1.0 + 1e-7, 0.0};
+            }};
+}
+
+const EigenCase kEigenCases[] = {
+    {"SucceedsOnTheSecondEigenvector", SecondDirectionModel, 0.01,
+     "Tovek step: SUCCESS on   2 eigen vector after ", "Tovek step: SUCCESS on   1"},
+    {"CutOffSingularValueIsNotTried", CutOffModel, 0.9,
+     "Tovek step: SUCCESS on   1 eigen vector after ", "Tovek step: SUCCESS on   2"},
+};
+
+class EigenvectorTrials : public testing::TestWithParam<EigenCase> {};
+
+TEST_P(EigenvectorTrials, VisitTheEigenvectorsInOrder) {
+    const EigenCase &c = GetParam();
+    TestModel model = c.model();
+    FitProblem problem({&model});
+    problem.LogOpen();
+    VaroGaussNewtonResNormThreshSet(problem.Handle(), 0.0);
+    VaroStabVsSpeedSet(problem.Handle(), c.dStabVsSpeed);
+    VaroMaxNoIterationsSet(problem.Handle(), 1);
+    VaroProcessing(problem.Handle());
+    const std::string log = problem.LogText();
+    const std::string first = log.substr(log.find("========= Main iteration: 1"));
+    EXPECT_EQ(1, LinesStartingWith(first, c.line)) << first;
+    EXPECT_EQ(0, LinesStartingWith(first, c.absent)) << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, EigenvectorTrials, testing::ValuesIn(kEigenCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace engine_test
