@@ -1,7 +1,8 @@
 // The Varo library as a caller uses it: one model whose callback reads its data
 // and the current parameters through the API and hands the residuals back.
-// Four profiles: analytic or numerical derivatives, each with the default
-// settings or with the tight profile.
+// Eight profiles: either step method, analytic or numerical derivatives, each
+// with the default settings or with the tight profile. Every fit asks for the
+// covariance, so its counts include the Jacobian at the fitted point.
 #include "fitters.h"
 
 #include "varo/varo.h"
@@ -129,22 +130,33 @@ int VaroTightProfileSet(VaroHandle iHandle) {
     return iRc;
 }
 
+// How one profile drives the library.
+struct VaroProfile {
+    bool bAnalytic;
+    bool bTight;
+    int iStepMethod;
+};
+
 int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector<double> &adStart,
-                     bool bAnalytic, bool bTight) {
+                     const VaroProfile &profile) {
     const int iParams = context.problem.ParamCount();
     int iRc = VaroNoModelsSet(iHandle, 1);
     iRc = iRc != 0 ? iRc : VaroNoModelParamsSet(iHandle, 1, iParams);
     iRc = iRc != 0 ? iRc : VaroModelCallbackSet(iHandle, 1, &VaroModelCallback);
     iRc = iRc != 0 ? iRc : VaroModelDataPointerSet(iHandle, 1, &context);
     iRc = iRc != 0 ? iRc : VaroProgressCallbackSet(iHandle, &VaroProgressCallback);
-    if (iRc == 0 && bAnalytic) {
+    iRc = iRc != 0 ? iRc : VaroCovarianceSet(iHandle, 1);
+    if (iRc == 0 && profile.bAnalytic) {
         iRc = VaroGradientCallbackSet(iHandle, 1, &VaroGradientCallback);
     }
     for (int j = 1; iRc == 0 && j <= iParams; ++j) {
         iRc = VaroParamIniValueSet(iHandle, 1, j, adStart[j - 1]);
     }
-    if (iRc == 0 && bTight) {
+    if (iRc == 0 && profile.bTight) {
         iRc = VaroTightProfileSet(iHandle);
+    }
+    if (iRc == 0 && profile.iStepMethod != 0) {
+        iRc = VaroStepMethodSet(iHandle, profile.iStepMethod);
     }
     return iRc;
 }
@@ -159,8 +171,20 @@ std::vector<double> VaroPointReachedGet(VaroHandle iHandle, int iProcessingRc, V
     return context.adLastProgressParams.empty() ? adStart : context.adLastProgressParams;
 }
 
-FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, bool bAnalytic,
-                   bool bTight) {
+// The standard errors of a converged fit; empty when the library has none
+// (code 15: for instance a rank-deficient Jacobian at the fitted point).
+std::vector<double> VaroStdErrorsGet(VaroHandle iHandle, int iProcessingRc, int iParams) {
+    std::vector<double> adStdErrors(iParams);
+    for (int j = 1; iProcessingRc == 0 && j <= iParams; ++j) {
+        if (VaroParamStdErrorGet(iHandle, 1, j, &adStdErrors[j - 1]) != 0) {
+            return {};
+        }
+    }
+    return iProcessingRc == 0 ? adStdErrors : std::vector<double>{};
+}
+
+FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart,
+                   const VaroProfile &profile) {
     FitOutcome outcome;
     VaroHandle iHandle = 0;
     if (VaroObjectCreate(&iHandle) != 0) {
@@ -169,13 +193,14 @@ FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, b
         return outcome;
     }
     VaroContext context(problem);
-    int iRc = VaroProblemSetUp(iHandle, context, adStart, bAnalytic, bTight);
+    int iRc = VaroProblemSetUp(iHandle, context, adStart, profile);
     if (iRc == 0) {
         iRc = VaroProcessing(iHandle);
     }
     outcome.bConverged = iRc == 0;
     outcome.sStatus = "rc " + std::to_string(iRc);
     outcome.adParams = VaroPointReachedGet(iHandle, iRc, context, adStart);
+    outcome.adStdErrors = VaroStdErrorsGet(iHandle, iRc, problem.ParamCount());
     outcome.lResidualEvals = context.lResidualEvals;
     outcome.lJacobianEvals = context.lJacobianEvals;
     outcome.lIterations = std::max(0L, context.lProgressCalls - 1);
@@ -188,19 +213,35 @@ FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, b
 } // namespace
 
 FitOutcome VaroAnalyticFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, true, false);
+    return VaroFit(problem, adStart, {true, false, 0});
 }
 
 FitOutcome VaroNumericFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, false, false);
+    return VaroFit(problem, adStart, {false, false, 0});
 }
 
 FitOutcome VaroAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, true, true);
+    return VaroFit(problem, adStart, {true, true, 0});
 }
 
 FitOutcome VaroNumericTightFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, false, true);
+    return VaroFit(problem, adStart, {false, true, 0});
+}
+
+FitOutcome VaroDampedAnalyticFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {true, false, 1});
+}
+
+FitOutcome VaroDampedNumericFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {false, false, 1});
+}
+
+FitOutcome VaroDampedAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {true, true, 1});
+}
+
+FitOutcome VaroDampedNumericTightFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {false, true, 1});
 }
 
 } // namespace bench

@@ -13,14 +13,15 @@
 namespace bench {
 
 struct FitOutcome {
-    bool bConverged = false;       // the fitter reported a regular end
-    std::string sStatus;           // the fitter's own code, as text
-    std::vector<double> adParams;  // the point reached
-    long lResidualEvals = 0;       // residual vector evaluations (numerical Jacobians included)
-    long lJacobianEvals = 0;       // analytic Jacobian evaluations
-    long lIterations = 0;          // main iterations, where the fitter tells them
-    double dCallbackSeconds = 0.0; // wall time spent inside the caller's callbacks
-    double dJacobianSeconds = 0.0; // the part of it spent forming analytic Jacobians
+    bool bConverged = false;         // the fitter reported a regular end
+    std::string sStatus;             // the fitter's own code, as text
+    std::vector<double> adParams;    // the point reached
+    std::vector<double> adStdErrors; // standard errors there; empty when not computed
+    long lResidualEvals = 0;         // residual vector evaluations (numerical Jacobians included)
+    long lJacobianEvals = 0;         // analytic Jacobian evaluations
+    long lIterations = 0;            // main iterations, where the fitter tells them
+    double dCallbackSeconds = 0.0;   // wall time spent inside the caller's callbacks
+    double dJacobianSeconds = 0.0;   // the part of it spent forming analytic Jacobians
 };
 
 struct Fitter {
@@ -58,8 +59,13 @@ FitOutcome VaroAnalyticFit(const Problem &problem, const std::vector<double> &ad
 FitOutcome VaroNumericFit(const Problem &problem, const std::vector<double> &adStart);
 FitOutcome VaroAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart);
 FitOutcome VaroNumericTightFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedAnalyticFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedNumericFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedNumericTightFit(const Problem &problem, const std::vector<double> &adStart);
 
-// Every fitter in report order: the library's four profiles, then the peers.
+// Every fitter in report order: the library's eight profiles (two step
+// methods), then the peers.
 std::span<const Fitter> FittersAll();
 
 // Positions in FittersAll().
@@ -68,6 +74,10 @@ enum FitterIndex {
     kVaroNumeric,
     kVaroAnalyticTight,
     kVaroNumericTight,
+    kVaroDampedAnalytic,
+    kVaroDampedNumeric,
+    kVaroDampedAnalyticTight,
+    kVaroDampedNumericTight,
     kMinpackAnalytic,
     kMinpackNumeric,
     kGslAnalytic,

@@ -1,6 +1,8 @@
 // The Markdown report: summary and targets first, then the tables of every fit.
 #include "report.h"
 
+#include "accuracy.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +15,13 @@ namespace {
 constexpr double kTightTargetDigits = 4.0;
 constexpr double kOwnShareTarget = 0.10;
 constexpr double kLmderRatioTarget = 2.0;
+// The damped step method's targets: fits of the tight analytic profile with 4
+// and 6 correct digits, and the large problem against MINPACK.
+constexpr int kDampedFourDigitsTarget = 52;
+constexpr int kDampedSixDigitsTarget = 48;
+constexpr double kDampedLmderTimeTarget = 1.2;
+constexpr double kDampedLmderEvalsTarget = 2.0;
+constexpr double kDampedLmdifTimeTarget = 1.5;
 
 std::string NumberFormat(const char *pszFormat, double dValue) {
     char acBuffer[64];
@@ -125,13 +134,53 @@ void NistSummaryWrite(std::ostream &out, const RunResults &results) {
     out << "\n";
 }
 
+// Per fitter: how many fits gave standard errors, how many of them reach 4 and
+// 6 digits, and the same among the fits whose parameters reached 6 digits,
+// where the point is the certified minimum and the comparison is fair.
+void StdErrorSummaryWrite(std::ostream &out, const RunResults &results) {
+    out << "### Standard errors on the reference problems\n\n"
+        << "Correct digits of the standard errors s^2 (J^t J)^-1 at the point each fit reached "
+           "against the certified standard deviations. Varo: VaroParamStdErrorGet with the "
+           "covariance on; MINPACK: covar1 on the pivoted QR factors of the Jacobian at the "
+           "point reached (forward differences for lmdif); GSL: gsl_multifit_nlinear_covar; "
+           "both with rank tolerance 0. Varo's 4-digit check in the tests excepts Lanczos1, "
+           "whose certified residual sum of squares (1.4e-25) lies at the edge of what double "
+           "precision residuals resolve. A rank-deficient Jacobian gives none.\n\n"
+        << "| Fitter | given | >= 4 digits | >= 6 digits | fits with >= 6 parameter digits | "
+           "of those, standard errors >= 4 digits | lowest digits of those |\n"
+        << "|---|---:|---:|---:|---:|---:|---:|\n";
+    for (int iFitter = 0; iFitter < kFitterCount; ++iFitter) {
+        int iGiven = 0, iFour = 0, iSix = 0, iAccurate = 0, iAccurateFour = 0;
+        double dLowest = kDigitsCap;
+        for (const FitRecord &record : results.aNist) {
+            if (record.iFitter != iFitter) {
+                continue;
+            }
+            const double dDigits = std::max(record.dStdErrorDigits, 0.0);
+            iGiven += record.dStdErrorDigits >= 0.0 ? 1 : 0;
+            iFour += dDigits >= 4.0 ? 1 : 0;
+            iSix += dDigits >= 6.0 ? 1 : 0;
+            if (record.dParamDigits >= 6.0) {
+                ++iAccurate;
+                iAccurateFour += dDigits >= 4.0 ? 1 : 0;
+                dLowest = std::min(dLowest, dDigits);
+            }
+        }
+        out << "| " << FittersAll()[iFitter].pszName << " | " << iGiven << " | " << iFour << " | "
+            << iSix << " | " << iAccurate << " | " << iAccurateFour << " | "
+            << (iAccurate > 0 ? NumberFormat("%.1f", dLowest) : std::string("-")) << " |\n";
+    }
+    out << "\n";
+}
+
 void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
     out << "### Demo-like problems: Varo / fastest peer, same run\n\n"
         << "The fastest peer among those whose final residual norm lies within 1 % of the "
            "smallest norm any fitter reached on the problem.\n\n"
         << "| Problem | fastest peer | peer time (ms) | Varo analytic / peer | Varo numerical / "
-           "peer | Varo analytic / lmder | Varo norm / peer norm | Varo own-time share |\n"
-        << "|---|---|---:|---:|---:|---:|---:|---:|\n";
+           "peer | Varo analytic / lmder | Varo norm / peer norm | Varo own-time share | Varo "
+           "damped analytic / peer | Varo damped numerical / peer |\n"
+        << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     std::vector<std::string> asProblems;
     for (const FitRecord &record : results.aDemo) {
         if (std::find(asProblems.begin(), asProblems.end(), record.sProblem) == asProblems.end()) {
@@ -143,7 +192,10 @@ void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
         const FitRecord *pAnalytic = RecordFind(results.aDemo, sProblem, kVaroAnalytic);
         const FitRecord *pNumeric = RecordFind(results.aDemo, sProblem, kVaroNumeric);
         const FitRecord *pLmder = RecordFind(results.aDemo, sProblem, kMinpackAnalytic);
-        if (pPeer == nullptr || pAnalytic == nullptr || pNumeric == nullptr || pLmder == nullptr) {
+        const FitRecord *pDamped = RecordFind(results.aDemo, sProblem, kVaroDampedAnalytic);
+        const FitRecord *pDampedNumeric = RecordFind(results.aDemo, sProblem, kVaroDampedNumeric);
+        if (pPeer == nullptr || pAnalytic == nullptr || pNumeric == nullptr || pLmder == nullptr ||
+            pDamped == nullptr || pDampedNumeric == nullptr) {
             continue;
         }
         out << "| " << sProblem << " | " << FittersAll()[pPeer->iFitter].pszName << " | "
@@ -152,7 +204,9 @@ void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
             << NumberFormat("%.2f", pNumeric->dSeconds / pPeer->dSeconds) << " | "
             << NumberFormat("%.2f", pAnalytic->dSeconds / pLmder->dSeconds) << " | "
             << NumberFormat("%.4f", std::sqrt(pAnalytic->dRss / pPeer->dRss)) << " | "
-            << NumberFormat("%.1f %%", 100.0 * pAnalytic->dOwnTimeShare) << " |\n";
+            << NumberFormat("%.1f %%", 100.0 * pAnalytic->dOwnTimeShare) << " | "
+            << NumberFormat("%.2f", pDamped->dSeconds / pPeer->dSeconds) << " | "
+            << NumberFormat("%.2f", pDampedNumeric->dSeconds / pPeer->dSeconds) << " |\n";
     }
     out << "\n";
 }
@@ -251,10 +305,99 @@ void LargeTargetsWrite(std::ostream &out, const RunResults &results) {
         << " times lmder's whole fit.\n";
 }
 
-void NistDigitsTableWrite(std::ostream &out, const RunResults &results) {
-    out << "## Reference problems: correct digits of the parameters\n\n"
-        << "Smallest log relative error over the parameters (0 to 11); `*` marks a fit that "
-           "did not end regularly (status in the tables below).\n\n| Problem | Start |";
+// A count against its target: met, or missed by how many fits.
+std::string CountVerdictFormat(int iCount, int iTarget) {
+    return VerdictFormat(iCount >= iTarget) +
+           (iCount >= iTarget ? "" : " by " + std::to_string(iTarget - iCount) + " fits");
+}
+
+void DampedNistTargetWrite(std::ostream &out, const RunResults &results) {
+    const int iFour = FitsWithDigitsCount(results.aNist, kVaroDampedAnalyticTight, 4.0);
+    const int iSix = FitsWithDigitsCount(results.aNist, kVaroDampedAnalyticTight, 6.0);
+    out << "- Varo damped analytic tight, reference problems: " << iFour
+        << " fits with 4 correct digits (target " << kDampedFourDigitsTarget
+        << "): " << CountVerdictFormat(iFour, kDampedFourDigitsTarget) << "; " << iSix
+        << " with 6 (target " << kDampedSixDigitsTarget
+        << "): " << CountVerdictFormat(iSix, kDampedSixDigitsTarget) << ".\n"
+        << "- Its fits below 6 digits (status, digits of the parameters and of the residual sum "
+           "of squares, residual and Jacobian evaluations):";
+    const char *pszSeparator = " ";
+    for (const FitRecord &record : results.aNist) {
+        if (record.iFitter != kVaroDampedAnalyticTight || record.dParamDigits >= 6.0) {
+            continue;
+        }
+        out << pszSeparator << record.sProblem << "/" << record.iStart << " ("
+            << record.outcome.sStatus << ", " << NumberFormat("%.1f", record.dParamDigits) << ", "
+            << NumberFormat("%.1f", record.dRssDigits) << ", " << record.outcome.lResidualEvals
+            << "/" << record.outcome.lJacobianEvals << ")";
+        pszSeparator = ", ";
+    }
+    out << (*pszSeparator == ' ' ? " none.\n" : ".\n");
+    if (*pszSeparator != ' ') {
+        out << "  rc 9 means the iteration limit (100 iterations per free parameter) was reached "
+               "while each iteration still lowered the norm, in a long curved valley; rc 0 with "
+               "the residual sum of squares off the certified one means the run converged to "
+               "another local minimum or stopped in a flat region.\n";
+    }
+}
+
+// The damped profile against a MINPACK driver on the large problem: the time
+// ratio, and the residual evaluations of both.
+void DampedLargeRatioWrite(std::ostream &out, const RunResults &results, int iDamped, int iPeer,
+                           double dTarget) {
+    const FitRecord *pDamped = RecordFind(results.aDemo, results.sLargeProblem, iDamped);
+    const FitRecord *pPeer = RecordFind(results.aDemo, results.sLargeProblem, iPeer);
+    if (pDamped == nullptr || pPeer == nullptr) {
+        return;
+    }
+    const double dRatio = pDamped->dSeconds / pPeer->dSeconds;
+    const FitOutcome &damped = pDamped->outcome;
+    out << "- " << results.sLargeProblem << ", " << FittersAll()[iDamped].pszName << " "
+        << MillisFormat(pDamped->dSeconds) << " ms against " << FittersAll()[iPeer].pszName << " "
+        << MillisFormat(pPeer->dSeconds) << " ms, ratio " << NumberFormat("%.2f", dRatio)
+        << " (target at most " << NumberFormat("%.1f", dTarget)
+        << "): " << VerdictFormat(dRatio <= dTarget) << "; " << damped.lResidualEvals
+        << " residual evaluations and " << damped.lJacobianEvals << " Jacobians in "
+        << damped.lIterations << " iterations against " << pPeer->outcome.lResidualEvals << " and "
+        << pPeer->outcome.lJacobianEvals << ".\n";
+    if (iPeer == kMinpackAnalytic) {
+        const double dEvals = static_cast<double>(damped.lResidualEvals) /
+                              static_cast<double>(std::max(1L, pPeer->outcome.lResidualEvals));
+        out << "- " << results.sLargeProblem << ", " << FittersAll()[iDamped].pszName
+            << " residual evaluations / lmder's " << NumberFormat("%.2f", dEvals)
+            << " (target at most " << NumberFormat("%.1f", kDampedLmderEvalsTarget)
+            << "): " << VerdictFormat(dEvals <= kDampedLmderEvalsTarget) << ".\n";
+    } else if (dRatio > dTarget && damped.lIterations > 0) {
+        // The numerical Jacobian is the one both step methods share: central
+        // differences with adaptive perturbations against lmdif's forward ones.
+        const double dPerIteration =
+            static_cast<double>(damped.lResidualEvals) / static_cast<double>(damped.lIterations);
+        out << "  Why: the library's numerical Jacobian, shared by both step methods, takes "
+               "central differences with adaptive perturbations, at least two evaluations per "
+               "parameter; here "
+            << NumberFormat("%.1f", dPerIteration)
+            << " residual evaluations per iteration, against lmdif's forward differences, one "
+               "per parameter.\n";
+    }
+}
+
+void DampedTargetsWrite(std::ostream &out, const RunResults &results) {
+    out << "### Targets of the damped step method\n\n"
+           "Times are medians of one run in which every fitter ran beside the others on a "
+           "shared machine; the ratios compare fits of that run.\n\n";
+    DampedNistTargetWrite(out, results);
+    DampedLargeRatioWrite(out, results, kVaroDampedAnalytic, kMinpackAnalytic,
+                          kDampedLmderTimeTarget);
+    DampedLargeRatioWrite(out, results, kVaroDampedNumeric, kMinpackNumeric,
+                          kDampedLmdifTimeTarget);
+    out << "\n";
+}
+
+// A table of one figure per reference fit: a row per problem and start, a
+// column per fitter; Cell gives the text of one fit.
+template <class Cell>
+void NistFitTableWrite(std::ostream &out, const RunResults &results, Cell cell) {
+    out << "| Problem | Start |";
     for (const Fitter &fitter : FittersAll()) {
         out << " " << fitter.pszName << " |";
     }
@@ -271,15 +414,32 @@ void NistDigitsTableWrite(std::ostream &out, const RunResults &results) {
         out << "| " << row.sProblem << " | " << row.iStart << " |";
         for (int iFitter = 0; iFitter < kFitterCount; ++iFitter) {
             const FitRecord *pRecord = RecordFind(results.aNist, row.sProblem, iFitter, row.iStart);
-            out << " "
-                << (pRecord == nullptr ? std::string("-")
-                                       : NumberFormat("%.1f", pRecord->dParamDigits) +
-                                             (pRecord->outcome.bConverged ? "" : "*"))
-                << " |";
+            out << " " << (pRecord == nullptr ? std::string("-") : cell(*pRecord)) << " |";
         }
         out << "\n";
     }
     out << "\n";
+}
+
+void NistDigitsTableWrite(std::ostream &out, const RunResults &results) {
+    out << "## Reference problems: correct digits of the parameters\n\n"
+        << "Smallest log relative error over the parameters (0 to 11); `*` marks a fit that "
+           "did not end regularly (status in the tables below).\n\n";
+    NistFitTableWrite(out, results, [](const FitRecord &record) {
+        return NumberFormat("%.1f", record.dParamDigits) + (record.outcome.bConverged ? "" : "*");
+    });
+}
+
+void NistStdErrorTableWrite(std::ostream &out, const RunResults &results) {
+    out << "## Reference problems: correct digits of the standard errors\n\n"
+        << "Smallest log relative error over the parameters' standard errors against the "
+           "certified standard deviations (0 to 11); `-` where the fitter gave none; `*` marks "
+           "a fit whose parameters have fewer than 6 correct digits.\n\n";
+    NistFitTableWrite(out, results, [](const FitRecord &record) {
+        return record.dStdErrorDigits < 0.0 ? std::string("-")
+                                            : NumberFormat("%.1f", record.dStdErrorDigits) +
+                                                  (record.dParamDigits >= 6.0 ? "" : "*");
+    });
 }
 
 // One fitter's table: digits for the reference problems (bDigits), residual
@@ -322,11 +482,16 @@ void MethodNotesWrite(std::ostream &out) {
            "1 - c still differs from 1) and a Gauss-Newton threshold of the largest double, so "
            "that the "
            "Gauss-Newton step is tried in every iteration; the other settings stay at their "
-           "defaults. Numerical profiles register no gradient callback.\n"
+           "defaults. Numerical profiles register no gradient callback. Varo damped: the same "
+           "four profiles with the damped step method (VaroStepMethodSet 1).\n"
         << "- MINPACK: lmder and lmdif with ftol = xtol = sqrt(machine precision), gtol = 0, "
            "mode 1, factor 100, maxfev 100(n+1) and 200(n+1), as lmder1 and lmdif1 use them. "
            "GSL: gsl_multifit_nlinear trust region with Levenberg-Marquardt steps, default "
            "parameters, xtol = gtol = 1e-8, ftol = 0, at most 1000 iterations.\n"
+        << "- Every fit ends with its standard errors, and its counts and times include "
+           "them: Varo's one more Jacobian at the fitted point, MINPACK's one more Jacobian "
+           "(analytic, or forward differences for lmdif) and QR factorisation, GSL's "
+           "factorisation of the Jacobian it holds.\n"
         << "- Correct digits: -log10 of the relative error against the certified value (the "
            "absolute error for a certified 0), between 0 and 11; a fit's figure is its worst "
            "parameter. A fit that did not end regularly is judged at the point it reached "
@@ -355,13 +520,17 @@ void ReportWrite(std::ostream &out, const RunResults &results) {
     out << "# Benchmark results\n\nWritten by `scripts/bench`; " << results.sMachine
         << ". Chart: [nist_digits.png](nist_digits.png).\n\n## Summary\n\n";
     NistSummaryWrite(out, results);
+    StdErrorSummaryWrite(out, results);
     DemoRatiosWrite(out, results);
     out << "### Targets\n\n";
     TightTargetWrite(out, results);
     LargeTargetsWrite(out, results);
-    out << "\n" << results.sLargeOrigin << "\n\n";
+    out << "\n";
+    DampedTargetsWrite(out, results);
+    out << results.sLargeOrigin << "\n\n";
     MethodNotesWrite(out);
     NistDigitsTableWrite(out, results);
+    NistStdErrorTableWrite(out, results);
     out << "## Reference problems per fitter\n\n";
     for (int iFitter = 0; iFitter < kFitterCount; ++iFitter) {
         FitterDetailWrite(out, results.aNist, iFitter, true);
