@@ -48,7 +48,7 @@ Session *gpSession = nullptr;
 
 // Every code of the header's table, and the model callbacks' own codes.
 bool CodeKnown(int iRc) {
-    static const int kCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 1000, -1};
+    static const int kCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1000, -1};
     for (int iCode : kCodes) {
         if (iRc == iCode) {
             return true;
@@ -337,9 +337,15 @@ void Op(FuzzInput &input) {
         break;
     }
     case 11:
-        switch (input.Choice(4)) {
+        switch (input.Choice(6)) {
         case 0:
             Checked(VaroGaussNewtonResNormThreshSet(iHandle, input.Double()));
+            break;
+        case 4:
+            Checked(VaroStepMethodSet(iHandle, input.Int(-1, 2)));
+            break;
+        case 5:
+            Checked(VaroCovarianceSet(iHandle, input.Int(-1, 2)));
             break;
         case 1:
             Checked(VaroResNormChangeTerminationSet(iHandle, input.Double()));
@@ -368,6 +374,12 @@ void Op(FuzzInput &input) {
         Checked(VaroParamCurValueGet(iHandle, iModel, iParam, &dValue));
         Checked(VaroModelResidualsGet(iHandle, iModel, &dValue, adResiduals));
         VaroErrorStringGet(iHandle);
+        int iDegrees = 0;
+        Checked(VaroChiSquareGet(iHandle, &dValue));
+        Checked(VaroDegreesOfFreedomGet(iHandle, &iDegrees));
+        Checked(VaroParamStdErrorGet(iHandle, iModel, iParam, &dValue));
+        Checked(VaroParamCovarianceGet(iHandle, iModel, iParam, input.Int(0, kModelsMax),
+                                       input.Int(0, kParamsMax), &dValue));
         break;
     }
     default:

@@ -24,6 +24,8 @@ struct SweepConfig {
     bool bAnalytic;
     bool bLogFile;
     bool bLinksAndLimits;
+    bool bCovariance;
+    int iStepMethod;
 };
 
 // Shown as the configuration's name where a test reports its parameter.
@@ -33,11 +35,13 @@ void PrintTo(const SweepConfig &c, std::ostream *pStream) {
 
 // Later features join the sweep with one row each.
 const SweepConfig kSweepConfigs[] = {
-    {"CreationAndConfiguration", true, true, true, true},
-    {"ProcessingAnalytic", false, true, false, false},
-    {"ProcessingNumerical", false, false, false, false},
-    {"ProcessingWithLogFile", false, true, true, false},
-    {"ProcessingWithLinksAndLimits", false, false, false, true},
+    {"CreationAndConfiguration", true, true, true, true, true, 1},
+    {"ProcessingAnalytic", false, true, false, false, false, 0},
+    {"ProcessingNumerical", false, false, false, false, false, 0},
+    {"ProcessingWithLogFile", false, true, true, false, false, 0},
+    {"ProcessingWithLinksAndLimits", false, false, false, true, false, 0},
+    {"ProcessingWithCovariance", false, false, false, false, true, 0},
+    {"ProcessingDampedStep", false, true, false, true, false, 1},
 };
 
 constexpr int kPoints = 8;
@@ -108,7 +112,9 @@ int ProblemSetUp(const SweepConfig &config, VaroHandle *piHandle) {
     if (config.bLogFile && (iRc = VaroLogFileOpen(h, LogPath().c_str())) != 0) {
         return iRc;
     }
-    if ((iRc = VaroNoModelsSet(h, kModels)) != 0) {
+    if ((iRc = VaroNoModelsSet(h, kModels)) != 0 ||
+        (iRc = VaroCovarianceSet(h, config.bCovariance ? 1 : 0)) != 0 ||
+        (iRc = VaroStepMethodSet(h, config.iStepMethod)) != 0) {
         return iRc;
     }
     for (int m = 1; m <= kModels; ++m) {
@@ -140,11 +146,24 @@ std::vector<double> ValuesGet(VaroHandle iHandle) {
     return values;
 }
 
+// The fitted values, and their standard errors when the covariance is on.
+std::vector<double> ResultsGet(VaroHandle iHandle, const SweepConfig &config) {
+    std::vector<double> results = ValuesGet(iHandle);
+    for (int m = 1; m <= kModels && config.bCovariance; ++m) {
+        for (int j = 1; j <= kParams; ++j) {
+            double dStdError = 0.0;
+            EXPECT_EQ(0, VaroParamStdErrorGet(iHandle, m, j, &dStdError));
+            results.push_back(dStdError);
+        }
+    }
+    return results;
+}
+
 std::vector<double> ReferenceFit(const SweepConfig &config) {
     VaroHandle h = 0;
     EXPECT_EQ(0, ProblemSetUp(config, &h));
     EXPECT_EQ(0, VaroProcessing(h));
-    const std::vector<double> values = ValuesGet(h);
+    const std::vector<double> values = ResultsGet(h, config);
     EXPECT_EQ(0, VaroObjectDelete(h));
     return values;
 }
@@ -210,7 +229,7 @@ TEST_P(AllocationFailure, EveryFailureIsReportedReleasedAndRecoverable) {
             ASSERT_EQ(0, ProblemSetUp(config, &h));
         }
         EXPECT_EQ(0, VaroProcessing(h));
-        EXPECT_EQ(reference, ValuesGet(h));
+        EXPECT_EQ(reference, ResultsGet(h, config));
         EXPECT_EQ(0, VaroObjectDelete(h));
         EXPECT_EQ(iBase, MemLiveBlockCount());
         if (HasFailure()) {
