@@ -297,6 +297,10 @@ void Op(FuzzInput &input) {
             VaroHandle iNew = 0;
             if (Checked(VaroObjectCreate(&iNew)) == 0) {
                 iHandle = iNew;
+                // Hundreds of iterations, each with perturbation searches of
+                // hundreds of evaluations, are slow but no hang; the input
+                // may still ask for them.
+                Checked(VaroMaxNoIterationsSet(iNew, 20));
             }
         }
         break;
