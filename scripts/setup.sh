@@ -29,3 +29,6 @@ VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libg
 
 # The benchmark harness and its unit tests build only when these are present.
 VARO_BENCH_PACKAGES=(libcminpack-dev libgsl-dev libbenchmark-dev)
+
+# The fuzz harnesses need clang with libFuzzer and the sanitizer runtimes.
+VARO_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
