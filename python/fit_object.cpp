@@ -1,5 +1,6 @@
 #include "fit_object.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -10,6 +11,8 @@ namespace {
 // A positive callback result asks the library to stop the processing.
 constexpr int kStop = 1;
 constexpr int kStatisticsUnavailable = 15;
+// The largest parameter change termination value the library takes.
+constexpr double kParamChangeMax = 0.1;
 
 ModelState *StateOf(VaroHandle iHandle) {
     int iModel = 0;
@@ -193,6 +196,11 @@ void FitObject::MaxIterationsSet(int iMaxIterations) {
 
 void FitObject::ToleranceSet(double dTolerance) {
     Check(VaroResNormChangeTerminationSet(m_iHandle, dTolerance));
+    Check(VaroParValChangeTerminationSet(m_iHandle, std::min(dTolerance, kParamChangeMax)));
+}
+
+void FitObject::GaussNewtonThresholdSet(double dThreshold) {
+    Check(VaroGaussNewtonResNormThreshSet(m_iHandle, dThreshold));
 }
 
 void FitObject::StepMethodSet(int iMethod) {

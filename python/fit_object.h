@@ -60,7 +60,9 @@ class FitObject {
                   DoubleArray adWeights, py::object fJacobian);
     void ParamSet(int iModel, int iParam, double dValue, double dLower, double dUpper, int iLink);
     void MaxIterationsSet(int iMaxIterations);
+    // Sets the residual norm change and the parameter change termination values.
     void ToleranceSet(double dTolerance);
+    void GaussNewtonThresholdSet(double dThreshold);
     void StepMethodSet(int iMethod);
     // Runs the fit; returns the library's code (0 on convergence). A Python
     // exception raised by a model function is raised again unchanged.

@@ -31,6 +31,7 @@ PYBIND11_MODULE(_varo, module) {
              py::arg("value"), py::arg("lower"), py::arg("upper"), py::arg("link"))
         .def("max_iterations_set", &FitObject::MaxIterationsSet)
         .def("tolerance_set", &FitObject::ToleranceSet)
+        .def("gauss_newton_threshold_set", &FitObject::GaussNewtonThresholdSet)
         .def("step_method_set", &FitObject::StepMethodSet)
         .def("run", &FitObject::Run)
         .def("value", &FitObject::ValueGet)

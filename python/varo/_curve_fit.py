@@ -5,14 +5,26 @@ from ._errors import VaroError
 from ._problem import CONVERGED, DEFAULT_TOLERANCE, Problem, finite_array, param_names
 
 
+def _names_get(f, p0):
+    """The parameter names, from f's signature where it can be read."""
+    signature = param_names(f)
+    if p0 is None:
+        if not signature or not signature[0]:
+            raise ValueError("Unable to determine number of fit parameters; give p0.")
+        return signature[0]
+    if signature is None:
+        return [f"p{i}" for i in range(p0.size)]
+    names, required = signature
+    if not required <= p0.size <= len(names):
+        raise ValueError(f"p0 has {p0.size} values for a model function of "
+                         f"{len(names)} parameters")
+    return names[:p0.size]
+
+
 def _problem_make(f, xdata, ydata, p0, sigma, bounds, jac):
-    names = param_names(f)
     if p0 is not None:
         p0 = finite_array(p0, "p0").ravel()
-        if names is None or len(names) != p0.size:
-            names = [f"p{i}" for i in range(p0.size)]
-    elif not names:
-        raise ValueError("Unable to determine number of fit parameters; give p0.")
+    names = _names_get(f, p0)
     lower, upper = (np.broadcast_to(np.asarray(b, dtype=float), (len(names),)) for b in bounds)
     if p0 is None:
         # SciPy's start: ones, moved into the bounds.

@@ -10,9 +10,13 @@ from ._errors import VaroError
 
 # The library's step methods by name.
 STEP_METHODS = {"eigen": 0, "damped": 1}
-# The relative decrease of the residual norm below which a fit has converged,
-# as small as SciPy's default ftol.
-DEFAULT_TOLERANCE = 1.49012e-8
+# The relative decrease of the residual norm, and the relative parameter
+# change, below which a fit has converged: small enough that the result agrees
+# with a fully converged one to about seven digits on the reference problems.
+DEFAULT_TOLERANCE = 1e-10
+# A residual norm threshold that every norm stays below: a Gauss-Newton step
+# is tried in every iteration, which gives the fast final convergence.
+GAUSS_NEWTON_ALWAYS = np.finfo(float).max
 CONVERGED = 0
 ITERATION_LIMIT = 9
 
@@ -42,17 +46,19 @@ class FitResult:
         return self.values[self.names.index(name)]
 
 
-def param_names(function, skip=1):
-    """The names of a model function's parameters after its first `skip`
-    arguments; None when the function takes *args."""
+def param_names(function):
+    """The names of a model function's parameters after x, and how many of
+    them have no default; None when the signature cannot be read or takes
+    *args."""
     try:
         signature = inspect.signature(function)
     except (TypeError, ValueError):
         return None
-    parameters = list(signature.parameters.values())[skip:]
-    if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD) for p in parameters):
+    parameters = list(signature.parameters.values())[1:]
+    if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD, p.KEYWORD_ONLY) for p in parameters):
         return None
-    return [p.name for p in parameters]
+    required = sum(p.default is p.empty for p in parameters)
+    return [p.name for p in parameters], required
 
 
 def finite_array(values, name, ndim=None):
@@ -111,7 +117,7 @@ class Problem:
             raise ValueError("the model function must be callable")
         if jac is not None and not callable(jac):
             jac = None  # SciPy's names of finite-difference schemes: the library's own
-        names = list(params) if params is not None else param_names(f)
+        names = list(params) if params is not None else (param_names(f) or [None])[0]
         if not names:
             raise ValueError("the model's parameters cannot be read from its signature; "
                              "give their names or start values")
@@ -175,9 +181,10 @@ class Problem:
         self._check_params()
         fit_object = self._fit_object_make(method, max_iterations, tolerance)
         status = fit_object.run()
+        message = fit_object.message() if status != CONVERGED else "The fit converged."
         if status not in (CONVERGED, ITERATION_LIMIT):
-            raise VaroError(status, fit_object.message())
-        return self._result_make(fit_object, status, absolute_sigma)
+            raise VaroError(status, message)
+        return self._result_make(fit_object, status, message, absolute_sigma)
 
     def _check_params(self):
         points = sum(data.y.size for data in self._data_sets)
@@ -210,19 +217,24 @@ class Problem:
         if max_iterations is not None:
             fit_object.max_iterations_set(int(max_iterations))
         fit_object.tolerance_set(float(tolerance))
+        fit_object.gauss_newton_threshold_set(GAUSS_NEWTON_ALWAYS)
         return fit_object
 
-    def _result_make(self, fit_object, status, absolute_sigma):
+    def _result_make(self, fit_object, status, message, absolute_sigma):
         place = {}
         for model, data in enumerate(self._data_sets, start=1):
             for index, name in enumerate(data.names, start=1):
                 place.setdefault(name, (model, index))
         names = self.names
         values = np.array([fit_object.value(*place[name]) for name in names])
-        covariance = np.array([[fit_object.covariance(*place[a], *place[b]) for b in names]
-                               for a in names])
-        chi_square = fit_object.chi_square()
-        dof = fit_object.degrees_of_freedom()
+        # Only a converged fit has statistics.
+        covariance = np.full((len(names), len(names)), np.nan)
+        chi_square, dof = np.nan, 0
+        if status == CONVERGED:
+            covariance = np.array([[fit_object.covariance(*place[a], *place[b]) for b in names]
+                                   for a in names])
+            chi_square = fit_object.chi_square()
+            dof = fit_object.degrees_of_freedom()
         if absolute_sigma and dof > 0 and chi_square > 0:
             covariance *= dof / chi_square
         models = range(1, len(self._data_sets) + 1)
@@ -232,4 +244,4 @@ class Problem:
             iterations=fit_object.iterations(),
             nfev=sum(fit_object.model_calls(m) for m in models),
             njev=sum(fit_object.jacobian_calls(m) for m in models),
-            status=status, message=fit_object.message() or "The fit converged.")
+            status=status, message=message)
