@@ -54,9 +54,10 @@ def param_names(function):
         signature = inspect.signature(function)
     except (TypeError, ValueError):
         return None
-    parameters = list(signature.parameters.values())[1:]
+    parameters = list(signature.parameters.values())
     if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD, p.KEYWORD_ONLY) for p in parameters):
         return None
+    parameters = parameters[1:]
     required = sum(p.default is p.empty for p in parameters)
     return [p.name for p in parameters], required
 
