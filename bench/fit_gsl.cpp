@@ -1,11 +1,14 @@
 // GSL's nonlinear least-squares driver: trust region with Levenberg-Marquardt
 // steps, analytic Jacobian, the library's default parameters and the
-// tolerances of its documented examples.
+// tolerances of its documented examples; the standard errors come from
+// gsl_multifit_nlinear_covar on the Jacobian at the point reached.
 #include "fitters.h"
 
+#include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_multifit_nlinear.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -39,6 +42,32 @@ struct WorkspaceRelease {
         gsl_multifit_nlinear_free(pWork);
     }
 };
+
+struct MatrixRelease {
+    void operator()(gsl_matrix *pMatrix) const { gsl_matrix_free(pMatrix); }
+};
+
+// s^2 (J^t J)^-1 with s^2 = chi-square / (n - p), as the library's examples
+// form it (relative rank tolerance 0); empty without memory or degrees of
+// freedom.
+std::vector<double> GslStdErrorsGet(gsl_multifit_nlinear_workspace *pWork, size_t iRows,
+                                    size_t iParams) {
+    std::unique_ptr<gsl_matrix, MatrixRelease> pCovariance(gsl_matrix_alloc(iParams, iParams));
+    if (!pCovariance || iRows <= iParams ||
+        gsl_multifit_nlinear_covar(gsl_multifit_nlinear_jac(pWork), 0.0, pCovariance.get()) !=
+            GSL_SUCCESS) {
+        return {};
+    }
+    double dChiSquare = 0.0;
+    gsl_blas_ddot(gsl_multifit_nlinear_residual(pWork), gsl_multifit_nlinear_residual(pWork),
+                  &dChiSquare);
+    const double dVariance = dChiSquare / static_cast<double>(iRows - iParams);
+    std::vector<double> adStdErrors(iParams);
+    for (size_t j = 0; j < iParams; ++j) {
+        adStdErrors[j] = std::sqrt(dVariance * gsl_matrix_get(pCovariance.get(), j, j));
+    }
+    return adStdErrors;
+}
 
 constexpr size_t kMaxIterations = 1000;
 constexpr double kStepTolerance = 1e-8;
@@ -75,6 +104,7 @@ FitOutcome GslAnalyticFit(const Problem &problem, const std::vector<double> &adS
                                     nullptr, nullptr, &iInfo, pWork.get());
     const gsl_vector *pParams = gsl_multifit_nlinear_position(pWork.get());
     outcome.adParams.assign(pParams->data, pParams->data + iParams);
+    outcome.adStdErrors = GslStdErrorsGet(pWork.get(), iRows, iParams);
     outcome.bConverged = iStatus == GSL_SUCCESS;
     outcome.sStatus = iStatus == GSL_SUCCESS ? "info " + std::to_string(iInfo)
                                              : std::string(gsl_strerror(iStatus));

@@ -1,5 +1,8 @@
 // MINPACK's Levenberg-Marquardt drivers with their usual default settings:
-// lmder with the analytic Jacobian, lmdif with forward differences.
+// lmder with the analytic Jacobian, lmdif with forward differences. After the
+// fit, the Jacobian at the point reached (analytic, or forward differences
+// for lmdif) is factored with column pivoting and covar1 turns its R into the
+// covariance s^2 (J^t J)^-1.
 #include "fitters.h"
 
 #include <cminpack.h>
@@ -74,6 +77,30 @@ double MinpackToleranceGet() {
     return std::sqrt(dpmpar(1));
 }
 
+// Standard errors from the Jacobian adJacobian (column-major, iRows leading
+// dimension) at the point reached, whose residual sum of squares is dRss;
+// empty when covar1 finds the Jacobian rank-deficient. The rank tolerance is
+// 0, as GSL's examples use theirs: covar1 compares the unscaled diagonal of R,
+// so any positive tolerance would judge badly scaled problems by their units.
+std::vector<double> MinpackStdErrorsGet(int iRows, int iParams, double dRss,
+                                        std::vector<double> &adJacobian, MinpackWork &work) {
+    std::vector<double> adNorms(iParams);
+    qrfac(iRows, iParams, adJacobian.data(), iRows, 1, work.aiPivots.data(), iParams,
+          work.adWork1.data(), adNorms.data(), work.adWork2.data());
+    for (int j = 0; j < iParams; ++j) {
+        adJacobian[j + static_cast<size_t>(j) * iRows] = work.adWork1[j];
+    }
+    if (covar1(iRows, iParams, dRss, adJacobian.data(), iRows, work.aiPivots.data(), 0.0,
+               work.adWork3.data()) != 0) {
+        return {};
+    }
+    std::vector<double> adStdErrors(iParams);
+    for (int j = 0; j < iParams; ++j) {
+        adStdErrors[j] = std::sqrt(adJacobian[j + static_cast<size_t>(j) * iRows]);
+    }
+    return adStdErrors;
+}
+
 } // namespace
 
 FitOutcome MinpackAnalyticFit(const Problem &problem, const std::vector<double> &adStart) {
@@ -90,7 +117,16 @@ FitOutcome MinpackAnalyticFit(const Problem &problem, const std::vector<double> 
               MinpackToleranceGet(), 0.0, 100 * (iParams + 1), work.adDiag.data(), 1, 100.0, 0,
               &iEvals, &iJacobians, work.aiPivots.data(), work.adQtf.data(), work.adWork1.data(),
               work.adWork2.data(), work.adWork3.data(), work.adWork4.data());
-    return MinpackOutcomeMake(iInfo, context, std::move(adParams));
+    // The analytic Jacobian at the point reached, through the callback so that
+    // it counts like the fit's own.
+    MinpackDerivativeCallback(&context, iRows, iParams, adParams.data(), work.adResiduals.data(),
+                              work.adJacobian.data(), iRows, 1);
+    MinpackDerivativeCallback(&context, iRows, iParams, adParams.data(), work.adResiduals.data(),
+                              work.adJacobian.data(), iRows, 2);
+    const double dRss = enorm(iRows, work.adResiduals.data());
+    FitOutcome outcome = MinpackOutcomeMake(iInfo, context, std::move(adParams));
+    outcome.adStdErrors = MinpackStdErrorsGet(iRows, iParams, dRss * dRss, work.adJacobian, work);
+    return outcome;
 }
 
 FitOutcome MinpackNumericFit(const Problem &problem, const std::vector<double> &adStart) {
@@ -106,7 +142,14 @@ FitOutcome MinpackNumericFit(const Problem &problem, const std::vector<double> &
               200 * (iParams + 1), 0.0, work.adDiag.data(), 1, 100.0, 0, &iEvals,
               work.adJacobian.data(), iRows, work.aiPivots.data(), work.adQtf.data(),
               work.adWork1.data(), work.adWork2.data(), work.adWork3.data(), work.adWork4.data());
-    return MinpackOutcomeMake(iInfo, context, std::move(adParams));
+    // Forward differences at the point reached, with the fit's step (epsfcn 0).
+    MinpackResidualCallback(&context, iRows, iParams, adParams.data(), work.adResiduals.data(), 1);
+    fdjac2(&MinpackResidualCallback, &context, iRows, iParams, adParams.data(),
+           work.adResiduals.data(), work.adJacobian.data(), iRows, 0.0, work.adWork4.data());
+    const double dRss = enorm(iRows, work.adResiduals.data());
+    FitOutcome outcome = MinpackOutcomeMake(iInfo, context, std::move(adParams));
+    outcome.adStdErrors = MinpackStdErrorsGet(iRows, iParams, dRss * dRss, work.adJacobian, work);
+    return outcome;
 }
 
 } // namespace bench

@@ -1,7 +1,8 @@
 // The Varo library as a caller uses it: one model whose callback reads its data
 // and the current parameters through the API and hands the residuals back.
 // Four profiles: analytic or numerical derivatives, each with the default
-// settings or with the tight profile.
+// settings or with the tight profile. Every fit asks for the covariance, so its
+// counts include the Jacobian at the fitted point.
 #include "fitters.h"
 
 #include "varo/varo.h"
@@ -137,6 +138,7 @@ int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector
     iRc = iRc != 0 ? iRc : VaroModelCallbackSet(iHandle, 1, &VaroModelCallback);
     iRc = iRc != 0 ? iRc : VaroModelDataPointerSet(iHandle, 1, &context);
     iRc = iRc != 0 ? iRc : VaroProgressCallbackSet(iHandle, &VaroProgressCallback);
+    iRc = iRc != 0 ? iRc : VaroCovarianceSet(iHandle, 1);
     if (iRc == 0 && bAnalytic) {
         iRc = VaroGradientCallbackSet(iHandle, 1, &VaroGradientCallback);
     }
@@ -159,6 +161,18 @@ std::vector<double> VaroPointReachedGet(VaroHandle iHandle, int iProcessingRc, V
     return context.adLastProgressParams.empty() ? adStart : context.adLastProgressParams;
 }
 
+// The standard errors of a converged fit; empty when the library has none
+// (code 15: for instance a rank-deficient Jacobian at the fitted point).
+std::vector<double> VaroStdErrorsGet(VaroHandle iHandle, int iProcessingRc, int iParams) {
+    std::vector<double> adStdErrors(iParams);
+    for (int j = 1; iProcessingRc == 0 && j <= iParams; ++j) {
+        if (VaroParamStdErrorGet(iHandle, 1, j, &adStdErrors[j - 1]) != 0) {
+            return {};
+        }
+    }
+    return iProcessingRc == 0 ? adStdErrors : std::vector<double>{};
+}
+
 FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, bool bAnalytic,
                    bool bTight) {
     FitOutcome outcome;
@@ -176,6 +190,7 @@ FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, b
     outcome.bConverged = iRc == 0;
     outcome.sStatus = "rc " + std::to_string(iRc);
     outcome.adParams = VaroPointReachedGet(iHandle, iRc, context, adStart);
+    outcome.adStdErrors = VaroStdErrorsGet(iHandle, iRc, problem.ParamCount());
     outcome.lResidualEvals = context.lResidualEvals;
     outcome.lJacobianEvals = context.lJacobianEvals;
     outcome.lIterations = std::max(0L, context.lProgressCalls - 1);

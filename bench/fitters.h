@@ -13,14 +13,15 @@
 namespace bench {
 
 struct FitOutcome {
-    bool bConverged = false;       // the fitter reported a regular end
-    std::string sStatus;           // the fitter's own code, as text
-    std::vector<double> adParams;  // the point reached
-    long lResidualEvals = 0;       // residual vector evaluations (numerical Jacobians included)
-    long lJacobianEvals = 0;       // analytic Jacobian evaluations
-    long lIterations = 0;          // main iterations, where the fitter tells them
-    double dCallbackSeconds = 0.0; // wall time spent inside the caller's callbacks
-    double dJacobianSeconds = 0.0; // the part of it spent forming analytic Jacobians
+    bool bConverged = false;         // the fitter reported a regular end
+    std::string sStatus;             // the fitter's own code, as text
+    std::vector<double> adParams;    // the point reached
+    std::vector<double> adStdErrors; // standard errors there; empty when not computed
+    long lResidualEvals = 0;         // residual vector evaluations (numerical Jacobians included)
+    long lJacobianEvals = 0;         // analytic Jacobian evaluations
+    long lIterations = 0;            // main iterations, where the fitter tells them
+    double dCallbackSeconds = 0.0;   // wall time spent inside the caller's callbacks
+    double dJacobianSeconds = 0.0;   // the part of it spent forming analytic Jacobians
 };
 
 struct Fitter {

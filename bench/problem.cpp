@@ -76,6 +76,7 @@ bool NistParamLineRead(const std::string &sLine, Problem &problem) {
     problem.aadStarts[0].push_back(adValues[0]);
     problem.aadStarts[1].push_back(adValues[1]);
     problem.adCertified.push_back(adValues[2]);
+    problem.adCertifiedStdErrors.push_back(adValues[3]);
     return true;
 }
 

@@ -18,7 +18,8 @@ struct Problem {
     std::vector<double> adY;
     std::vector<double> adW;
     std::vector<std::vector<double>> aadStarts;
-    std::vector<double> adCertified; // empty when the problem has no certified values
+    std::vector<double> adCertified;          // empty when the problem has no certified values
+    std::vector<double> adCertifiedStdErrors; // their certified standard deviations
     double dCertifiedRss = 0.0;
 
     int RowCount() const { return static_cast<int>(adY.size()); }

@@ -36,6 +36,10 @@ FitRecord FitMeasure(const Problem &problem, int iStart, int iFitter, const RunP
         record.dParamDigits = ParamsDigitsCompute(record.outcome.adParams, problem.adCertified);
         record.dRssDigits = ValueDigitsCompute(record.dRss, problem.dCertifiedRss);
     }
+    if (!problem.adCertifiedStdErrors.empty() && !record.outcome.adStdErrors.empty()) {
+        record.dStdErrorDigits =
+            ParamsDigitsCompute(record.outcome.adStdErrors, problem.adCertifiedStdErrors);
+    }
     const std::string sName = problem.sName + "/" + std::to_string(iStart) + "/" + fitter.pszName;
     record.dSeconds = FitTimeMeasure(
         sName, [&] { fitter.pFit(problem, adStart); }, plan.timing);

@@ -18,6 +18,7 @@ struct FitRecord {
     double dRss = 0.0;         // sum of squared residuals at the point reached
     double dParamDigits = 0.0; // against the certified values, when there are any
     double dRssDigits = 0.0;
+    double dStdErrorDigits = -1.0; // against the certified deviations; -1: the fitter gave none
     double dSeconds = 0.0;         // median wall time per fit
     double dMeasuredSeconds = 0.0; // wall time of the fit whose outcome is kept
     double dOwnTimeShare = 0.0;    // share of a fit's time spent outside the callbacks

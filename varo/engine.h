@@ -52,4 +52,12 @@ double StepLimitToBounds(const VaroObject *pObject, RealVector vrDirection, doub
 double StepLimitToParChange(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 void StepApply(VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 
+// Fit statistics (statistics.cpp). StatisticsClear runs when processing starts,
+// StatisticsCompute after converged iterations, at the fitted point and before
+// the work memory goes (0 or the failure of the extra Jacobian), and
+// StatisticsRunEnd with the processing's result.
+void StatisticsClear(VaroObject *pObject);
+int StatisticsCompute(VaroObject *pObject);
+void StatisticsRunEnd(VaroObject *pObject, int iResult);
+
 #endif

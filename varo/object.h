@@ -29,12 +29,23 @@ constexpr int kRcWhileProcessing = 11;
 constexpr int kRcLogFileNotOpened = 12;
 constexpr int kRcNoVector = 13;
 constexpr int kRcGradientLength = 14;
+constexpr int kRcNoStatistics = 15;
 constexpr int kRcInternal = 1000;
 
 // Object states.
 constexpr int kStateConfiguring = 0;
 constexpr int kStateProcessing = 1;
 constexpr int kStateFinished = 2;
+
+// What the fit statistics of an object hold (statistics.cpp). Chi-square and
+// the degrees of freedom exist from kStatisticsCovarianceOff on.
+constexpr int kStatisticsNever = 0;      // the object has not been processed
+constexpr int kStatisticsProcessing = 1; // cleared by the running processing
+constexpr int kStatisticsRunFailed = 2;  // the last processing returned nonzero
+constexpr int kStatisticsCovarianceOff = 3;
+constexpr int kStatisticsNoDegreesOfFreedom = 4;
+constexpr int kStatisticsRankDeficient = 5;
+constexpr int kStatisticsComplete = 6;
 
 // Parameter limit kinds.
 constexpr int kLimitNone = 0;
@@ -97,6 +108,16 @@ struct VaroObject {
     // number on (0 or 1: from the first). The Jacobian raises it to ask a
     // gradient callback about each parameter that shares one free parameter.
     int currentParamScanStart;
+    // Fit statistics: the setting, and the results of the last processing
+    // that returned 0, indexed by free parameter (statistics.cpp).
+    int covarianceCompute;
+    int statisticsStatus;
+    int statisticsRunResult; // the result of the last processing when it failed
+    double chiSquare;
+    int degreesOfFreedom;
+    int covarianceSize;             // free parameters of the run the covariance belongs to
+    double statisticsSingularRatio; // Smin/Smax of the normal matrix at the fitted point
+    double covariance[kMaxFreeParams + 1][kMaxFreeParams + 1];
 };
 
 // Length of a vector, kept in its cell 0.

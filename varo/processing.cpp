@@ -1,6 +1,7 @@
 // The processing entry: validates the set-up, resolves links, obtains the work
 // memory, iterates Jacobian and step search until a termination condition
-// holds, copies the fitted values back and checks the wrappers for leaks.
+// holds, keeps the fit statistics, copies the fitted values back and checks
+// the wrappers for leaks.
 #include <cstdio>
 
 #include "varo/engine.h"
@@ -72,12 +73,17 @@ int ProcessingRun(VaroObject *pObject) {
         iResult = kRcProcessingFailed;
     } else {
         iResult = MainIterations(pObject);
+        if (iResult == 0) {
+            iResult = StatisticsCompute(pObject);
+        }
         if (iResult == 0 && ResultsCopyBack(pObject) != 0) {
             iResult = kRcProcessingFailed;
         }
     }
     const int iReleased = WorkMemoryFree(pObject);
-    return iResult != 0 ? iResult : iReleased;
+    iResult = iResult != 0 ? iResult : iReleased;
+    StatisticsRunEnd(pObject, iResult);
+    return iResult;
 }
 
 // Every block a run obtains through the memory wrappers must be released by
@@ -117,6 +123,7 @@ int VaroProcessing(VaroHandle iHandle) {
         return kRcProcessingFailed;
     }
     pObject->state = kStateProcessing;
+    StatisticsClear(pObject);
     const int iResult = ProcessingRun(pObject);
     pObject->state = kStateFinished;
     LeakCheck(iLiveBlocks);

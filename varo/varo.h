@@ -28,6 +28,10 @@
  *     12    the log file could not be opened
  *     13    a model or gradient callback returned without handing over a vector
  *     14    a gradient vector's length differs from its model's residual vector
+ *     15    the fit statistics asked for are not available (no processing has
+ *           returned 0 since the last one started, the covariance was off,
+ *           the degrees of freedom are not positive, or the Jacobian at the
+ *           fitted point is rank-deficient); the message says which
  *     1000  internal inconsistency (see the single functions)
  * and VaroProcessing may also pass on a model callback's own nonzero value.
  * A failing call stores a message in the object, which VaroErrorStringGet
@@ -79,7 +83,8 @@ typedef int (*VaroCallback)(VaroHandle iHandle);
 /* Creates a fit object with the default settings: iteration limit -1 (100
  * times the number of free parameters), Gauss-Newton threshold 0.01, residual
  * norm change termination 1e-4, parameter change termination 1e-4, stability
- * vs. speed 0.01; no models, no callbacks, no log file, empty error text.
+ * vs. speed 0.01; covariance off; no models, no callbacks, no log file, empty
+ * error text.
  *   piHandle  out: the new object's handle, written only when the object was
  *             created (also on 1000).
  * Returns 0; 2 when 100 objects live; 3 when the object's memory was not
@@ -276,6 +281,65 @@ int VaroStabVsSpeedGet(VaroHandle iHandle, double *pdValue);
 int VaroParValChangeTerminationSet(VaroHandle iHandle, double dValue);
 int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
 
+/* Whether a processing run that returns 0 also computes the covariance of the
+ * free parameters at the fitted point (VaroParamStdErrorGet,
+ * VaroParamCovarianceGet). Off by default; while off, processing is exactly
+ * what it is without this setting. When on, a run whose iterations converged
+ * evaluates the Jacobian once more at the fitted point (analytically or
+ * numerically as during the iterations, with the same callback calls), unless
+ * the degrees of freedom are 0 or fewer; a failure there ends the processing
+ * with the code that the Jacobian gives during the iterations.
+ *   iCompute   in: 0 off, 1 on.
+ *   piCompute  out: the setting.
+ * Return 0, 1, or 5 for a value other than 0 and 1. */
+int VaroCovarianceSet(VaroHandle iHandle, int iCompute);
+int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
+
+/* ---- Fit statistics ----
+ * Results of the object's last VaroProcessing, kept only when it returned 0:
+ * a processing run clears them when it starts and keeps them only when it
+ * returns 0. Each function returns 1 for a handle that names no live object
+ * and 15, with a message that says why, when what it asks for is not
+ * available; on success it logs the delivered value like the configuration
+ * Get functions. They may be called at any time. */
+
+/* Chi-square, the sum of the squares of all (weighted) residuals of all models
+ * at the fitted point, and the degrees of freedom, the number of all residuals
+ * minus the number of free parameters (it may be 0 or negative).
+ *   pdChiSquare         out: chi-square.
+ *   piDegreesOfFreedom  out: the degrees of freedom.
+ * Return 0, 1, or 15 before the first processing, while processing and after
+ * a processing that did not return 0. */
+int VaroChiSquareGet(VaroHandle iHandle, double *pdChiSquare);
+int VaroDegreesOfFreedomGet(VaroHandle iHandle, int *piDegreesOfFreedom);
+
+/* The standard error of one parameter, the square root of its variance in the
+ * covariance C = s^2 (J^t J)^-1 of the free parameters, where J is the
+ * Jacobian of all residuals at the fitted point and s^2 = chi-square / degrees
+ * of freedom; C is in the units of the parameters themselves. Linked
+ * parameters share one free parameter and so one standard error; a parameter
+ * that was fixed has standard error 0.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   pdStdError      out: the standard error.
+ * Returns 0; 1; 5 for an illegal model or parameter; 15 when chi-square is not
+ * available (see above), when the covariance was off during the processing,
+ * when the degrees of freedom are not positive, or when the Jacobian at the
+ * fitted point is rank-deficient (the smallest singular value of its normal
+ * matrix, scaled to a unit diagonal, is at most 1e-10 times the largest, the
+ * cut-off of the step search): no number is made up then. */
+int VaroParamStdErrorGet(VaroHandle iHandle, int iModel, int iParam, double *pdStdError);
+
+/* The covariance of two parameters, the element of C (see
+ * VaroParamStdErrorGet) of their free parameters: for two parameters linked
+ * together, their shared variance; 0 when either was fixed.
+ *   iModel1, iParam1  in: the first model and its parameter, 1-based.
+ *   iModel2, iParam2  in: the second model and its parameter, 1-based.
+ *   pdCovariance      out: the covariance.
+ * Returns 0; 1; 5 for an illegal model or parameter (the first pair checked
+ * first); 15 as VaroParamStdErrorGet. */
+int VaroParamCovarianceGet(VaroHandle iHandle, int iModel1, int iParam1, int iModel2, int iParam2,
+                           double *pdCovariance);
+
 /* ---- Queries and hand-over for callbacks during processing ---- */
 
 /* The current iteration: 0 during the initial evaluation, then the number of
@@ -332,7 +396,9 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
  * progress callback, then iterates (Jacobian, then a Gauss-Newton step or steps
  * along the eigenvectors of the normal matrix, kept inside the limits, then the
  * progress callback) until an iteration lowers the total residual norm by less
- * than the residual norm change termination value. On success the fitted values are stored in every
+ * than the residual norm change termination value; then it keeps the fit
+ * statistics (with covariance on, after one more Jacobian at the fitted point,
+ * see VaroCovarianceSet). On success the fitted values are stored in every
  * parameter that is not fixed (read them with VaroParamCurValueGet); after a
  * failure every parameter keeps its value. The work memory exists only during
  * this call. Must not be called from a callback. If live allocations differ

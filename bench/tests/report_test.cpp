@@ -140,6 +140,23 @@ TEST(ReportSummaryTest, DigitsTableHasOneRowPerProblemWithEveryFitter) {
               std::string::npos);
 }
 
+TEST(ReportSummaryTest, StandardErrorDigitsAreJudgedOnAccurateFits) {
+    RunResults results;
+    FitterRecordsAdd(results, kVaroAnalytic, 3, 4); // P3's parameters have 2 digits
+    results.aNist[0].dStdErrorDigits = 3.0;
+    results.aNist[1].dStdErrorDigits = 7.0; // P2 gives none
+    results.aNist[3].dStdErrorDigits = 5.0;
+    std::ostringstream report;
+    ReportWrite(report, results);
+    const std::string sReport = report.str();
+    // Given 3, 2 with 4 digits, 1 with 6; 3 accurate fits, of which 1 with 4
+    // digits, the lowest being P2's missing ones.
+    EXPECT_NE(sReport.find("| Varo analytic | 3 | 2 | 1 | 3 | 1 | 0.0 |\n"), std::string::npos)
+        << sReport;
+    EXPECT_NE(sReport.find("| P2 | 1 | - | - |"), std::string::npos);
+    EXPECT_NE(sReport.find("| P3 | 1 | 5.0* | - |"), std::string::npos);
+}
+
 struct PeerCase {
     const char *pszName;
     double dGslRss; // GSL is the fastest peer; lmder and lmdif reach RSS 1.0

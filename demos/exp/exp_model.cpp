@@ -48,6 +48,11 @@ void ParamsCopy(const double *adFrom, double *adTo) {
     adTo[kGamma] = adFrom[kGamma];
 }
 
+// The shown values are the parameters themselves.
+void StdErrorsCopy(const double *, const double *adStdErrors, double *adShownErrors) {
+    ParamsCopy(adStdErrors, adShownErrors);
+}
+
 void TermLinePrint(int iTerm, const double *adShown) {
     std::printf("Ampl%d= %12.3e   Gamma%d= %12.3e\n", iTerm, adShown[kAmpl], iTerm,
                 adShown[kGamma]);
@@ -113,6 +118,7 @@ const DemoModel gDemoModel = {
     .TermStartGuess = TermStartGuess,
     .ShownToParams = ParamsCopy,
     .ParamsToShown = ParamsCopy,
+    .StdErrorsToShown = StdErrorsCopy,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };

@@ -52,6 +52,10 @@ struct DemoModel {
     // Converts between the form shown on the console and the parameter values.
     void (*ShownToParams)(const double *adShown, double *adParams);
     void (*ParamsToShown)(const double *adParams, double *adShown);
+    // Standard errors of the shown form, from the parameters and their
+    // standard errors carried to first order through ParamsToShown.
+    void (*StdErrorsToShown)(const double *adParams, const double *adStdErrors,
+                             double *adShownErrors);
     // Console line of one term in the start values and the results, and in a
     // progress report; both take the shown form.
     void (*TermLinePrint)(int iTerm, const double *adShown);

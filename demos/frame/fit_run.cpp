@@ -59,6 +59,9 @@ int ObjectConfigure(VaroHandle iHandle) {
         iRc = VaroModelDataPointerSet(iHandle, kModel, &data);
     }
     if (iRc == 0) {
+        iRc = VaroCovarianceSet(iHandle, 1);
+    }
+    if (iRc == 0) {
         iRc = VaroNoModelParamsSet(iHandle, kModel, gDemoModel.iParamsPerTerm * data.iNoTerms);
     }
     if (iRc == 0) {
@@ -90,6 +93,51 @@ int ResultsPrint(VaroHandle iHandle) {
     }
     std::printf("No. model function evaluations=    %d\n", gDemoState.iModelEvaluations);
     std::printf("No. gradient funciton evaluations= %d\n", gDemoState.iGradientEvaluations);
+    return 0;
+}
+
+// The standard errors of one term's shown values; 0 or the failing code.
+int TermStdErrorsGet(VaroHandle iHandle, int iTerm, double *adShownErrors) {
+    double adParams[kMaxParamsPerTerm];
+    double adStdErrors[kMaxParamsPerTerm];
+    int iRc = TermParamsGet(iHandle, kModel, iTerm, adParams);
+    const int iFirst = (iTerm - 1) * gDemoModel.iParamsPerTerm + 1;
+    for (int iParam = 0; iRc == 0 && iParam < gDemoModel.iParamsPerTerm; iParam++) {
+        iRc = VaroParamStdErrorGet(iHandle, kModel, iFirst + iParam, &adStdErrors[iParam]);
+    }
+    if (iRc == 0) {
+        gDemoModel.StdErrorsToShown(adParams, adStdErrors, adShownErrors);
+    }
+    return iRc;
+}
+
+// Prints the standard error of every value of the results, then chi-square.
+// Standard errors the library cannot give (a rank-deficient fit, for one) are
+// reported with its message and do not fail the fit; returns 0 or the code of
+// a failing chi-square query.
+int StdErrorsPrint(VaroHandle iHandle) {
+    std::printf("===== Standard errors =====\n");
+    for (int iTerm = 1; iTerm <= gDemoState.modelData.iNoTerms; iTerm++) {
+        double adShownErrors[kMaxParamsPerTerm];
+        const int iRc = TermStdErrorsGet(iHandle, iTerm, adShownErrors);
+        if (iRc != 0) {
+            ApiErrorPrint(iHandle, iRc);
+            break;
+        }
+        gDemoModel.TermLinePrint(iTerm, adShownErrors);
+    }
+    double dChiSquare = 0.0;
+    int iDegreesOfFreedom = 0;
+    int iRc = VaroChiSquareGet(iHandle, &dChiSquare);
+    if (iRc == 0) {
+        iRc = VaroDegreesOfFreedomGet(iHandle, &iDegreesOfFreedom);
+    }
+    if (iRc != 0) {
+        ApiErrorPrint(iHandle, iRc);
+        return iRc;
+    }
+    std::printf("Chi-square=%12.5e  Degrees of freedom=%d  Reduced chi-square=%12.5e\n", dChiSquare,
+                iDegreesOfFreedom, dChiSquare / iDegreesOfFreedom);
     return 0;
 }
 
@@ -125,6 +173,9 @@ int FitRun() {
         ApiErrorPrint(iHandle, iRc);
     } else {
         iRc = ResultsPrint(iHandle);
+        if (iRc == 0) {
+            iRc = StdErrorsPrint(iHandle);
+        }
     }
     gDemoState.iFitState = kFitFinished;
     if (gDemoState.iNoPanels == kNoPanels) { // the windows are open

@@ -62,6 +62,13 @@ void ParamsToShown(const double *adParams, double *adShown) {
     adShown[kVar] = std::sqrt(adParams[kVar]);
 }
 
+// Sigma is the root of the variance parameter v: dSigma = dv / (2 sqrt(v)).
+void StdErrorsToShown(const double *adParams, const double *adStdErrors, double *adShownErrors) {
+    adShownErrors[kAmpl] = adStdErrors[kAmpl];
+    adShownErrors[kMean] = adStdErrors[kMean];
+    adShownErrors[kVar] = adStdErrors[kVar] / (2.0 * std::sqrt(adParams[kVar]));
+}
+
 void TermLinePrint(int iTerm, const double *adShown) {
     std::printf("Ampl%d= %12.3e   Mean%d= %12.3e   dSigma%d= %12.3e\n", iTerm, adShown[kAmpl],
                 iTerm, adShown[kMean], iTerm, adShown[kVar]);
@@ -174,6 +181,7 @@ const DemoModel gDemoModel = {
     .TermStartGuess = TermStartGuess,
     .ShownToParams = ShownToParams,
     .ParamsToShown = ParamsToShown,
+    .StdErrorsToShown = StdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };

@@ -164,6 +164,29 @@ TEST_P(DemoProgram, ListsTheMenuOnMFitsOnSAndQuitsOnEsc) {
     ASSERT_EQ(gradients.rfind("No. gradient funciton evaluations= ", 0), 0u) << console;
     EXPECT_GT(LineNumbers(models).at(0), 0);
     EXPECT_EQ(LineNumbers(gradients).at(0) > 0, c.bAnalytic) << gradients;
+
+    // The standard errors: the rows of the results with positive errors well
+    // below the values, then chi-square over the degrees of freedom.
+    const size_t iErrors = iResults + c.iNoTerms + 3;
+    ASSERT_LT(iErrors + c.iNoTerms + 1, lines.size()) << console;
+    EXPECT_EQ(lines[iErrors], "===== Standard errors =====") << console;
+    for (size_t j = 0; j < c.adTrue.size(); j++) {
+        const std::vector<double> adErrors = LineNumbers(lines[iErrors + 1 + j / iPerTerm]);
+        ASSERT_EQ(adErrors.size(), static_cast<size_t>(iPerTerm)) << lines[iErrors + 1];
+        EXPECT_GT(adErrors[j % iPerTerm], 0.0) << j;
+        EXPECT_LT(adErrors[j % iPerTerm], 0.1 * std::fabs(c.adTrue[j])) << j;
+    }
+    const std::string &chiSquare = lines[iErrors + c.iNoTerms + 1];
+    double dChiSquare = 0.0;
+    double dReduced = 0.0;
+    int iDegrees = 0;
+    ASSERT_EQ(std::sscanf(chiSquare.c_str(),
+                          "Chi-square=%le  Degrees of freedom=%d  Reduced chi-square=%le",
+                          &dChiSquare, &iDegrees, &dReduced),
+              3)
+        << chiSquare;
+    EXPECT_GT(iDegrees, 0);
+    EXPECT_NEAR(dReduced, dChiSquare / iDegrees, 1e-5 * dReduced) << chiSquare;
 }
 
 const char *const kpszGaussTitle = "Brenvik VARO demo: multigaussian fit. File: GaussDemo.dat";

@@ -225,7 +225,15 @@ TEST_P(ExpSampleFit, ShippedDataFitWithoutError) {
     const auto [iNoTerms, iDifferentiation] = GetParam();
     std::string console;
     EXPECT_EQ(ShippedDataFit(iNoTerms, iDifferentiation, &console), 0) << console;
-    EXPECT_EQ(LinesStartingWith(console, "Ampl").size(), static_cast<size_t>(2 * iNoTerms));
+    // Start values, results and their standard errors; four terms over-fit the
+    // shipped data (the two slowest nearly cancel), and the library says so
+    // instead of giving standard errors.
+    const bool bStdErrors = iNoTerms < 4;
+    EXPECT_EQ(LinesStartingWith(console, "Ampl").size(),
+              static_cast<size_t>((bStdErrors ? 3 : 2) * iNoTerms))
+        << console;
+    EXPECT_EQ(LinesStartingWith(console, "VARO API error, iRc=15").size(), bStdErrors ? 0u : 1u);
+    EXPECT_EQ(LinesStartingWith(console, "Chi-square=").size(), 1u);
     EXPECT_EQ(LinesStartingWith(console, "No. gradient funciton evaluations= ").size(), 1u);
 }
 

@@ -130,7 +130,10 @@ TEST_P(SampleFit, ShippedDataFitWithoutError) {
     std::string console;
     EXPECT_EQ(ProblemFit(c.iNoTerms, c.iDifferentiation, &console), 0) << console;
     EXPECT_EQ(LinesStartingWith(console, "===== Optimization results =====").size(), 1u);
-    EXPECT_EQ(LinesStartingWith(console, "Ampl").size(), static_cast<size_t>(2 * c.iNoTerms));
+    // Start values, results and their standard errors.
+    EXPECT_EQ(LinesStartingWith(console, "Ampl").size(), static_cast<size_t>(3 * c.iNoTerms));
+    EXPECT_EQ(LinesStartingWith(console, "===== Standard errors =====").size(), 1u);
+    EXPECT_EQ(LinesStartingWith(console, "Chi-square=").size(), 1u);
     EXPECT_EQ(gDemoState.iGradientEvaluations > 0, c.iDifferentiation == 1);
     EXPECT_EQ(gDemoState.iFitState, kFitFinished);
 }
