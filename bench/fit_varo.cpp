@@ -1,8 +1,8 @@
 // The Varo library as a caller uses it: one model whose callback reads its data
 // and the current parameters through the API and hands the residuals back.
-// Four profiles: analytic or numerical derivatives, each with the default
-// settings or with the tight profile. Every fit asks for the covariance, so its
-// counts include the Jacobian at the fitted point.
+// Eight profiles: either step method, analytic or numerical derivatives, each
+// with the default settings or with the tight profile. Every fit asks for the
+// covariance, so its counts include the Jacobian at the fitted point.
 #include "fitters.h"
 
 #include "varo/varo.h"
@@ -130,8 +130,15 @@ int VaroTightProfileSet(VaroHandle iHandle) {
     return iRc;
 }
 
+// How one profile drives the library.
+struct VaroProfile {
+    bool bAnalytic;
+    bool bTight;
+    int iStepMethod;
+};
+
 int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector<double> &adStart,
-                     bool bAnalytic, bool bTight) {
+                     const VaroProfile &profile) {
     const int iParams = context.problem.ParamCount();
     int iRc = VaroNoModelsSet(iHandle, 1);
     iRc = iRc != 0 ? iRc : VaroNoModelParamsSet(iHandle, 1, iParams);
@@ -139,14 +146,17 @@ int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector
     iRc = iRc != 0 ? iRc : VaroModelDataPointerSet(iHandle, 1, &context);
     iRc = iRc != 0 ? iRc : VaroProgressCallbackSet(iHandle, &VaroProgressCallback);
     iRc = iRc != 0 ? iRc : VaroCovarianceSet(iHandle, 1);
-    if (iRc == 0 && bAnalytic) {
+    if (iRc == 0 && profile.bAnalytic) {
         iRc = VaroGradientCallbackSet(iHandle, 1, &VaroGradientCallback);
     }
     for (int j = 1; iRc == 0 && j <= iParams; ++j) {
         iRc = VaroParamIniValueSet(iHandle, 1, j, adStart[j - 1]);
     }
-    if (iRc == 0 && bTight) {
+    if (iRc == 0 && profile.bTight) {
         iRc = VaroTightProfileSet(iHandle);
+    }
+    if (iRc == 0 && profile.iStepMethod != 0) {
+        iRc = VaroStepMethodSet(iHandle, profile.iStepMethod);
     }
     return iRc;
 }
@@ -173,8 +183,8 @@ std::vector<double> VaroStdErrorsGet(VaroHandle iHandle, int iProcessingRc, int 
     return iProcessingRc == 0 ? adStdErrors : std::vector<double>{};
 }
 
-FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, bool bAnalytic,
-                   bool bTight) {
+FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart,
+                   const VaroProfile &profile) {
     FitOutcome outcome;
     VaroHandle iHandle = 0;
     if (VaroObjectCreate(&iHandle) != 0) {
@@ -183,7 +193,7 @@ FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, b
         return outcome;
     }
     VaroContext context(problem);
-    int iRc = VaroProblemSetUp(iHandle, context, adStart, bAnalytic, bTight);
+    int iRc = VaroProblemSetUp(iHandle, context, adStart, profile);
     if (iRc == 0) {
         iRc = VaroProcessing(iHandle);
     }
@@ -203,19 +213,35 @@ FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart, b
 } // namespace
 
 FitOutcome VaroAnalyticFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, true, false);
+    return VaroFit(problem, adStart, {true, false, 0});
 }
 
 FitOutcome VaroNumericFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, false, false);
+    return VaroFit(problem, adStart, {false, false, 0});
 }
 
 FitOutcome VaroAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, true, true);
+    return VaroFit(problem, adStart, {true, true, 0});
 }
 
 FitOutcome VaroNumericTightFit(const Problem &problem, const std::vector<double> &adStart) {
-    return VaroFit(problem, adStart, false, true);
+    return VaroFit(problem, adStart, {false, true, 0});
+}
+
+FitOutcome VaroDampedAnalyticFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {true, false, 1});
+}
+
+FitOutcome VaroDampedNumericFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {false, false, 1});
+}
+
+FitOutcome VaroDampedAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {true, true, 1});
+}
+
+FitOutcome VaroDampedNumericTightFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {false, true, 1});
 }
 
 } // namespace bench

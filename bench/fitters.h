@@ -59,8 +59,13 @@ FitOutcome VaroAnalyticFit(const Problem &problem, const std::vector<double> &ad
 FitOutcome VaroNumericFit(const Problem &problem, const std::vector<double> &adStart);
 FitOutcome VaroAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart);
 FitOutcome VaroNumericTightFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedAnalyticFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedNumericFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart);
+FitOutcome VaroDampedNumericTightFit(const Problem &problem, const std::vector<double> &adStart);
 
-// Every fitter in report order: the library's four profiles, then the peers.
+// Every fitter in report order: the library's eight profiles (two step
+// methods), then the peers.
 std::span<const Fitter> FittersAll();
 
 // Positions in FittersAll().
@@ -69,6 +74,10 @@ enum FitterIndex {
     kVaroNumeric,
     kVaroAnalyticTight,
     kVaroNumericTight,
+    kVaroDampedAnalytic,
+    kVaroDampedNumeric,
+    kVaroDampedAnalyticTight,
+    kVaroDampedNumericTight,
     kMinpackAnalytic,
     kMinpackNumeric,
     kGslAnalytic,

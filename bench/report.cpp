@@ -15,6 +15,13 @@ namespace {
 constexpr double kTightTargetDigits = 4.0;
 constexpr double kOwnShareTarget = 0.10;
 constexpr double kLmderRatioTarget = 2.0;
+// The damped step method's targets: fits of the tight analytic profile with 4
+// and 6 correct digits, and the large problem against MINPACK.
+constexpr int kDampedFourDigitsTarget = 52;
+constexpr int kDampedSixDigitsTarget = 48;
+constexpr double kDampedLmderTimeTarget = 1.2;
+constexpr double kDampedLmderEvalsTarget = 2.0;
+constexpr double kDampedLmdifTimeTarget = 1.5;
 
 std::string NumberFormat(const char *pszFormat, double dValue) {
     char acBuffer[64];
@@ -171,8 +178,9 @@ void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
         << "The fastest peer among those whose final residual norm lies within 1 % of the "
            "smallest norm any fitter reached on the problem.\n\n"
         << "| Problem | fastest peer | peer time (ms) | Varo analytic / peer | Varo numerical / "
-           "peer | Varo analytic / lmder | Varo norm / peer norm | Varo own-time share |\n"
-        << "|---|---|---:|---:|---:|---:|---:|---:|\n";
+           "peer | Varo analytic / lmder | Varo norm / peer norm | Varo own-time share | Varo "
+           "damped analytic / peer | Varo damped numerical / peer |\n"
+        << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     std::vector<std::string> asProblems;
     for (const FitRecord &record : results.aDemo) {
         if (std::find(asProblems.begin(), asProblems.end(), record.sProblem) == asProblems.end()) {
@@ -184,7 +192,10 @@ void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
         const FitRecord *pAnalytic = RecordFind(results.aDemo, sProblem, kVaroAnalytic);
         const FitRecord *pNumeric = RecordFind(results.aDemo, sProblem, kVaroNumeric);
         const FitRecord *pLmder = RecordFind(results.aDemo, sProblem, kMinpackAnalytic);
-        if (pPeer == nullptr || pAnalytic == nullptr || pNumeric == nullptr || pLmder == nullptr) {
+        const FitRecord *pDamped = RecordFind(results.aDemo, sProblem, kVaroDampedAnalytic);
+        const FitRecord *pDampedNumeric = RecordFind(results.aDemo, sProblem, kVaroDampedNumeric);
+        if (pPeer == nullptr || pAnalytic == nullptr || pNumeric == nullptr || pLmder == nullptr ||
+            pDamped == nullptr || pDampedNumeric == nullptr) {
             continue;
         }
         out << "| " << sProblem << " | " << FittersAll()[pPeer->iFitter].pszName << " | "
@@ -193,7 +204,9 @@ void DemoRatiosWrite(std::ostream &out, const RunResults &results) {
             << NumberFormat("%.2f", pNumeric->dSeconds / pPeer->dSeconds) << " | "
             << NumberFormat("%.2f", pAnalytic->dSeconds / pLmder->dSeconds) << " | "
             << NumberFormat("%.4f", std::sqrt(pAnalytic->dRss / pPeer->dRss)) << " | "
-            << NumberFormat("%.1f %%", 100.0 * pAnalytic->dOwnTimeShare) << " |\n";
+            << NumberFormat("%.1f %%", 100.0 * pAnalytic->dOwnTimeShare) << " | "
+            << NumberFormat("%.2f", pDamped->dSeconds / pPeer->dSeconds) << " | "
+            << NumberFormat("%.2f", pDampedNumeric->dSeconds / pPeer->dSeconds) << " |\n";
     }
     out << "\n";
 }
@@ -292,6 +305,94 @@ void LargeTargetsWrite(std::ostream &out, const RunResults &results) {
         << " times lmder's whole fit.\n";
 }
 
+// A count against its target: met, or missed by how many fits.
+std::string CountVerdictFormat(int iCount, int iTarget) {
+    return VerdictFormat(iCount >= iTarget) +
+           (iCount >= iTarget ? "" : " by " + std::to_string(iTarget - iCount) + " fits");
+}
+
+void DampedNistTargetWrite(std::ostream &out, const RunResults &results) {
+    const int iFour = FitsWithDigitsCount(results.aNist, kVaroDampedAnalyticTight, 4.0);
+    const int iSix = FitsWithDigitsCount(results.aNist, kVaroDampedAnalyticTight, 6.0);
+    out << "- Varo damped analytic tight, reference problems: " << iFour
+        << " fits with 4 correct digits (target " << kDampedFourDigitsTarget
+        << "): " << CountVerdictFormat(iFour, kDampedFourDigitsTarget) << "; " << iSix
+        << " with 6 (target " << kDampedSixDigitsTarget
+        << "): " << CountVerdictFormat(iSix, kDampedSixDigitsTarget) << ".\n"
+        << "- Its fits below 6 digits (status, digits of the parameters and of the residual sum "
+           "of squares, residual and Jacobian evaluations):";
+    const char *pszSeparator = " ";
+    for (const FitRecord &record : results.aNist) {
+        if (record.iFitter != kVaroDampedAnalyticTight || record.dParamDigits >= 6.0) {
+            continue;
+        }
+        out << pszSeparator << record.sProblem << "/" << record.iStart << " ("
+            << record.outcome.sStatus << ", " << NumberFormat("%.1f", record.dParamDigits) << ", "
+            << NumberFormat("%.1f", record.dRssDigits) << ", " << record.outcome.lResidualEvals
+            << "/" << record.outcome.lJacobianEvals << ")";
+        pszSeparator = ", ";
+    }
+    out << (*pszSeparator == ' ' ? " none.\n" : ".\n");
+    if (*pszSeparator != ' ') {
+        out << "  rc 9 means the iteration limit (100 iterations per free parameter) was reached "
+               "while each iteration still lowered the norm, in a long curved valley; rc 0 with "
+               "the residual sum of squares off the certified one means the run converged to "
+               "another local minimum or stopped in a flat region.\n";
+    }
+}
+
+// The damped profile against a MINPACK driver on the large problem: the time
+// ratio, and the residual evaluations of both.
+void DampedLargeRatioWrite(std::ostream &out, const RunResults &results, int iDamped, int iPeer,
+                           double dTarget) {
+    const FitRecord *pDamped = RecordFind(results.aDemo, results.sLargeProblem, iDamped);
+    const FitRecord *pPeer = RecordFind(results.aDemo, results.sLargeProblem, iPeer);
+    if (pDamped == nullptr || pPeer == nullptr) {
+        return;
+    }
+    const double dRatio = pDamped->dSeconds / pPeer->dSeconds;
+    const FitOutcome &damped = pDamped->outcome;
+    out << "- " << results.sLargeProblem << ", " << FittersAll()[iDamped].pszName << " "
+        << MillisFormat(pDamped->dSeconds) << " ms against " << FittersAll()[iPeer].pszName << " "
+        << MillisFormat(pPeer->dSeconds) << " ms, ratio " << NumberFormat("%.2f", dRatio)
+        << " (target at most " << NumberFormat("%.1f", dTarget)
+        << "): " << VerdictFormat(dRatio <= dTarget) << "; " << damped.lResidualEvals
+        << " residual evaluations and " << damped.lJacobianEvals << " Jacobians in "
+        << damped.lIterations << " iterations against " << pPeer->outcome.lResidualEvals << " and "
+        << pPeer->outcome.lJacobianEvals << ".\n";
+    if (iPeer == kMinpackAnalytic) {
+        const double dEvals = static_cast<double>(damped.lResidualEvals) /
+                              static_cast<double>(std::max(1L, pPeer->outcome.lResidualEvals));
+        out << "- " << results.sLargeProblem << ", " << FittersAll()[iDamped].pszName
+            << " residual evaluations / lmder's " << NumberFormat("%.2f", dEvals)
+            << " (target at most " << NumberFormat("%.1f", kDampedLmderEvalsTarget)
+            << "): " << VerdictFormat(dEvals <= kDampedLmderEvalsTarget) << ".\n";
+    } else if (dRatio > dTarget && damped.lIterations > 0) {
+        // The numerical Jacobian is the one both step methods share: central
+        // differences with adaptive perturbations against lmdif's forward ones.
+        const double dPerIteration =
+            static_cast<double>(damped.lResidualEvals) / static_cast<double>(damped.lIterations);
+        out << "  Why: the library's numerical Jacobian, shared by both step methods, takes "
+               "central differences with adaptive perturbations, at least two evaluations per "
+               "parameter; here "
+            << NumberFormat("%.1f", dPerIteration)
+            << " residual evaluations per iteration, against lmdif's forward differences, one "
+               "per parameter.\n";
+    }
+}
+
+void DampedTargetsWrite(std::ostream &out, const RunResults &results) {
+    out << "### Targets of the damped step method\n\n"
+           "Times are medians of one run in which every fitter ran beside the others on a "
+           "shared machine; the ratios compare fits of that run.\n\n";
+    DampedNistTargetWrite(out, results);
+    DampedLargeRatioWrite(out, results, kVaroDampedAnalytic, kMinpackAnalytic,
+                          kDampedLmderTimeTarget);
+    DampedLargeRatioWrite(out, results, kVaroDampedNumeric, kMinpackNumeric,
+                          kDampedLmdifTimeTarget);
+    out << "\n";
+}
+
 // A table of one figure per reference fit: a row per problem and start, a
 // column per fitter; Cell gives the text of one fit.
 template <class Cell>
@@ -381,7 +482,8 @@ void MethodNotesWrite(std::ostream &out) {
            "1 - c still differs from 1) and a Gauss-Newton threshold of the largest double, so "
            "that the "
            "Gauss-Newton step is tried in every iteration; the other settings stay at their "
-           "defaults. Numerical profiles register no gradient callback.\n"
+           "defaults. Numerical profiles register no gradient callback. Varo damped: the same "
+           "four profiles with the damped step method (VaroStepMethodSet 1).\n"
         << "- MINPACK: lmder and lmdif with ftol = xtol = sqrt(machine precision), gtol = 0, "
            "mode 1, factor 100, maxfev 100(n+1) and 200(n+1), as lmder1 and lmdif1 use them. "
            "GSL: gsl_multifit_nlinear trust region with Levenberg-Marquardt steps, default "
@@ -423,7 +525,9 @@ void ReportWrite(std::ostream &out, const RunResults &results) {
     out << "### Targets\n\n";
     TightTargetWrite(out, results);
     LargeTargetsWrite(out, results);
-    out << "\n" << results.sLargeOrigin << "\n\n";
+    out << "\n";
+    DampedTargetsWrite(out, results);
+    out << results.sLargeOrigin << "\n\n";
     MethodNotesWrite(out);
     NistDigitsTableWrite(out, results);
     NistStdErrorTableWrite(out, results);

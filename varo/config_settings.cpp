@@ -1,4 +1,5 @@
-// The iteration limit and the numerical settings of the processing.
+// The iteration limit, the numerical settings and the step method of the
+// processing.
 //
 // A NaN is refused by every setting check: each test is written so that a value
 // passes only when it lies inside the allowed range.
@@ -131,5 +132,34 @@ int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue) {
     }
     *pdValue = pObject->parValChangeTermination;
     LogWrite(pObject, "== %s, parameter change termination value %e\n", __func__, *pdValue);
+    return 0;
+}
+
+int VaroStepMethodSet(VaroHandle iHandle, int iMethod) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, step method %d\n", __func__, iMethod);
+    // A change within a run would mix the two methods' state.
+    if (pObject->state == kStateProcessing) {
+        ErrorReport(pObject, "%s: Step method cannot be set while processing", __func__);
+        return kRcWhileProcessing;
+    }
+    if (iMethod != kStepMethodEigen && iMethod != kStepMethodDamped) {
+        ErrorReport(pObject, "%s: illegal step method (%d)", __func__, iMethod);
+        return kRcOutOfRange;
+    }
+    pObject->stepMethod = iMethod;
+    return 0;
+}
+
+int VaroStepMethodGet(VaroHandle iHandle, int *piMethod) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *piMethod = pObject->stepMethod;
+    LogWrite(pObject, "== %s, step method %d\n", __func__, *piMethod);
     return 0;
 }

@@ -51,6 +51,12 @@ int TovekStep(VaroObject *pObject);
 double StepLimitToBounds(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 double StepLimitToParChange(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 void StepApply(VaroObject *pObject, RealVector vrDirection, double dMultiplier);
+// The damped step (damped_step.cpp): DampingScalesApply rescales the normal
+// matrix, the gradient vector and the parameter scales before the
+// decomposition; DampedStep gives 0, or the failure of an evaluation, a
+// snapshot or its own work memory.
+void DampingScalesApply(VaroObject *pObject);
+int DampedStep(VaroObject *pObject);
 
 // Fit statistics (statistics.cpp). StatisticsClear runs when processing starts,
 // StatisticsCompute after converged iterations, at the fitted point and before

@@ -47,6 +47,10 @@ constexpr int kStatisticsNoDegreesOfFreedom = 4;
 constexpr int kStatisticsRankDeficient = 5;
 constexpr int kStatisticsComplete = 6;
 
+// Step methods of the step search.
+constexpr int kStepMethodEigen = 0;
+constexpr int kStepMethodDamped = 1;
+
 // Parameter limit kinds.
 constexpr int kLimitNone = 0;
 constexpr int kLimitRange = 1;
@@ -118,6 +122,12 @@ struct VaroObject {
     int covarianceSize;             // free parameters of the run the covariance belongs to
     double statisticsSingularRatio; // Smin/Smax of the normal matrix at the fitted point
     double covariance[kMaxFreeParams + 1][kMaxFreeParams + 1];
+    // The step method (kStepMethodEigen or kStepMethodDamped), and what the
+    // damped step carries from one main iteration to the next: its damping
+    // and the largest scale each free parameter has had in the run.
+    int stepMethod;
+    double dampingLambda;
+    double dampingScales[kMaxFreeParams + 1];
 };
 
 // Length of a vector, kept in its cell 0.

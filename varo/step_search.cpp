@@ -1,7 +1,8 @@
 // Step search: decomposes the normal matrix of the scaled Jacobian and moves
 // the free parameters to a point with a smaller total residual norm, by a full
 // Gauss-Newton step when the norm is already small, otherwise by the Tovek step
-// (tovek_step.cpp). Every trial stays inside the parameter limits.
+// (tovek_step.cpp), or, when the object asks for it, by the damped step
+// (damped_step.cpp). Every trial stays inside the parameter limits.
 #include <cmath>
 
 #include "varo/engine.h"
@@ -73,9 +74,15 @@ int NormalMatrixDecompose(VaroObject *pObject) {
 
 int StepSearch(VaroObject *pObject) {
     LogWrite(pObject, "-- Find better parameter values --\n");
+    if (pObject->stepMethod == kStepMethodDamped) {
+        DampingScalesApply(pObject);
+    }
     const int iDecomposed = NormalMatrixDecompose(pObject);
     if (iDecomposed != 0) {
         return iDecomposed;
+    }
+    if (pObject->stepMethod == kStepMethodDamped) {
+        return DampedStep(pObject) == 0 ? 0 : InternalBugReport(pObject);
     }
     if (pObject->residualNorms[0] < pObject->gaussNewtonResNormThresh) {
         const int iResult = GaussNewtonStep(pObject);

@@ -24,7 +24,8 @@
  *           initial evaluation of the models)
  *     9     the iteration limit was reached before the fit converged
  *     10    a callback asked to stop
- *     11    an initial value was set while the object is processing
+ *     11    an initial value or the step method was set while the object
+ *           is processing
  *     12    the log file could not be opened
  *     13    a model or gradient callback returned without handing over a vector
  *     14    a gradient vector's length differs from its model's residual vector
@@ -83,8 +84,8 @@ typedef int (*VaroCallback)(VaroHandle iHandle);
 /* Creates a fit object with the default settings: iteration limit -1 (100
  * times the number of free parameters), Gauss-Newton threshold 0.01, residual
  * norm change termination 1e-4, parameter change termination 1e-4, stability
- * vs. speed 0.01; covariance off; no models, no callbacks, no log file, empty
- * error text.
+ * vs. speed 0.01, step method 0; covariance off; no models, no callbacks, no
+ * log file, empty error text.
  *   piHandle  out: the new object's handle, written only when the object was
  *             created (also on 1000).
  * Returns 0; 2 when 100 objects live; 3 when the object's memory was not
@@ -281,6 +282,46 @@ int VaroStabVsSpeedGet(VaroHandle iHandle, double *pdValue);
 int VaroParValChangeTerminationSet(VaroHandle iHandle, double dValue);
 int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
 
+/* 0: the eigenvector step search (default); 1: the damped (Levenberg-Marquardt)
+ * step. The step method says how each main iteration finds a better point once
+ * the Jacobian, the normal matrix of the scaled Jacobian and its decomposition
+ * V S V^t are known; b is V^t times the scaled gradient.
+ *   0: a Gauss-Newton step when the total residual norm lies below the
+ *     Gauss-Newton threshold, otherwise moves along the eigenvectors one at a
+ *     time, each shortened by factors 0.618 while shorter moves help, until
+ *     the norm has fallen by the stability vs. speed fraction. Each parameter
+ *     is scaled by its magnitude.
+ *   1: trial steps -V (S + lambda)^-1 b in units of the scaled parameters,
+ *     each new lambda costing O(n^2) in the decomposition at hand. Each
+ *     parameter is scaled by the largest magnitude it has had in the run, so
+ *     that a parameter passing near 0 is not held there by the damping.
+ *     lambda starts at 1e-4 times the largest eigenvalue and is carried from
+ *     iteration to iteration. It follows Nielsen's rule, driven by the ratio
+ *     rho of the actual to the predicted decrease of the sum of squares: after
+ *     an accepted step lambda is multiplied by max(1/3, 1 - (2 rho - 1)^3),
+ *     after rejected ones by 2, 4, 8 ... in turn. Nielsen's rule was chosen
+ *     over More's trust-region update because lambda itself is what is cheap
+ *     here (More's rule steers a step radius and would have to solve for the
+ *     lambda of each radius), and its smooth factor avoids the back and forth
+ *     of fixed up and down factors. An iteration keeps the first trial that
+ *     lowers the total norm. It keeps trying larger lambda until one does, or
+ *     until the step changes no free parameter by more than the parameter
+ *     change termination value, its predicted decrease of the sum of squares
+ *     falls below the machine epsilon times the sum, lambda exceeds 1/eps^2
+ *     times the largest eigenvalue, or 50 trials were made; the point then
+ *     stays, and the residual norm change test ends the processing. A step
+ *     that would take a limited parameter past a limit is solved again with
+ *     that parameter held on the limit, so every trial point lies within the
+ *     limits. The Gauss-Newton threshold and the stability vs. speed value
+ *     are not used.
+ *   iMethod   in: 0 or 1.
+ *   piMethod  out: the method set.
+ * VaroStepMethodSet returns 0; 1; 11 while the object is processing (from a
+ * callback; the method stays); 5 for another value. VaroStepMethodGet returns
+ * 0 or 1. */
+int VaroStepMethodSet(VaroHandle iHandle, int iMethod);
+int VaroStepMethodGet(VaroHandle iHandle, int *piMethod);
+
 /* Whether a processing run that returns 0 also computes the covariance of the
  * free parameters at the fitted point (VaroParamStdErrorGet,
  * VaroParamCovarianceGet). Off by default; while off, processing is exactly
@@ -394,12 +435,12 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
 /* Runs one complete fit: validates the set-up, merges linked parameters into
  * free parameters, evaluates every model at the initial values, calls the
  * progress callback, then iterates (Jacobian, then a Gauss-Newton step or steps
- * along the eigenvectors of the normal matrix, kept inside the limits, then the
- * progress callback) until an iteration lowers the total residual norm by less
- * than the residual norm change termination value; then it keeps the fit
- * statistics (with covariance on, after one more Jacobian at the fitted point,
- * see VaroCovarianceSet). On success the fitted values are stored in every
- * parameter that is not fixed (read them with VaroParamCurValueGet); after a
+ * along the eigenvectors of the normal matrix, or damped steps with step method
+ * 1, kept inside the limits, then the progress callback) until an iteration
+ * lowers the total residual norm by less than the residual norm change
+ * termination value; then it keeps the fit statistics (with covariance on,
+ * after one more Jacobian at the fitted point, see VaroCovarianceSet). On
+ * success the fitted values are stored in every parameter that is not fixed (read them with VaroParamCurValueGet); after a
  * failure every parameter keeps its value. The work memory exists only during
  * this call. Must not be called from a callback. If live allocations differ
  * before and after, a memory leak banner is printed on standard output.

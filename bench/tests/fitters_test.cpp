@@ -34,7 +34,8 @@ std::vector<FitCase> FitCasesMake() {
     std::vector<FitCase> aCases;
     for (const char *pszProblem : {"Misra1a", "DanWood", "Chwirut2"}) {
         for (int iFitter = 0; iFitter < kFitterCount; ++iFitter) {
-            const bool bDefault = iFitter == kVaroAnalytic || iFitter == kVaroNumeric;
+            const bool bDefault = iFitter == kVaroAnalytic || iFitter == kVaroNumeric ||
+                                  iFitter == kVaroDampedAnalytic || iFitter == kVaroDampedNumeric;
             aCases.push_back({pszProblem, 2, iFitter, bDefault ? kDefaultDigits : kTightDigits});
         }
     }
@@ -59,8 +60,9 @@ TEST_P(FitterTest, ReachesCertifiedValuesAndCountsEvaluations) {
     ASSERT_EQ(outcome.adParams.size(), problem.adCertified.size());
     EXPECT_GE(ParamsDigitsCompute(outcome.adParams, problem.adCertified), c.dMinDigits);
     EXPECT_GT(outcome.lResidualEvals, 0);
-    const bool bNumeric =
-        c.iFitter == kVaroNumeric || c.iFitter == kVaroNumericTight || c.iFitter == kMinpackNumeric;
+    const bool bNumeric = c.iFitter == kVaroNumeric || c.iFitter == kVaroNumericTight ||
+                          c.iFitter == kVaroDampedNumeric || c.iFitter == kVaroDampedNumericTight ||
+                          c.iFitter == kMinpackNumeric;
     EXPECT_EQ(outcome.lJacobianEvals == 0, bNumeric) << outcome.lJacobianEvals;
     EXPECT_GT(outcome.dCallbackSeconds, 0.0);
     EXPECT_LE(outcome.dCallbackSeconds, total.count());
@@ -77,6 +79,32 @@ INSTANTIATE_TEST_SUITE_P(SmallProblems, FitterTest, testing::ValuesIn(FitCasesMa
                              }
                              return sName;
                          });
+
+// The hard starts of the reference problems that the damped step method, with
+// analytic derivatives and the tight profile, must solve.
+const FitCase kDampedCases[] = {
+    {"Misra1a", 1, kVaroDampedAnalyticTight, 6.0}, {"Thurber", 1, kVaroDampedAnalyticTight, 6.0},
+    {"MGH10", 1, kVaroDampedAnalyticTight, 6.0},   {"Bennett5", 1, kVaroDampedAnalyticTight, 6.0},
+    {"MGH09", 1, kVaroDampedAnalyticTight, 4.0},
+};
+
+class DampedFitTest : public testing::TestWithParam<FitCase> {};
+
+TEST_P(DampedFitTest, ReachesCertifiedValuesFromTheFirstStart) {
+    const FitCase &c = GetParam();
+    Problem problem;
+    std::string sError;
+    ASSERT_TRUE(NistProblemRead(VARO_BENCH_DATA_DIR "/nist/" + std::string(c.pszProblem) + ".dat",
+                                problem, sError))
+        << sError;
+    const FitOutcome outcome = FittersAll()[c.iFitter].pFit(problem, problem.aadStarts[0]);
+    EXPECT_TRUE(outcome.bConverged) << outcome.sStatus;
+    ASSERT_EQ(outcome.adParams.size(), problem.adCertified.size());
+    EXPECT_GE(ParamsDigitsCompute(outcome.adParams, problem.adCertified), c.dMinDigits);
+}
+
+INSTANTIATE_TEST_SUITE_P(HardStarts, DampedFitTest, testing::ValuesIn(kDampedCases),
+                         [](const auto &info) { return std::string(info.param.pszProblem); });
 
 } // namespace
 } // namespace bench

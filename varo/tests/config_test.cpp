@@ -343,6 +343,49 @@ TEST_F(SettingTest, IterationLimitAcceptsMinusOneAndAbove) {
     }
 }
 
+// Each case sets method 1 first, then the value; a refused value leaves 1.
+TEST_F(SettingTest, StepMethodIsZeroOrOneAndLockedWhileProcessing) {
+    const struct {
+        int iMethod;
+        int iRc;
+        const char *pszError;
+    } kCases[] = {
+        {0, 0, ""},
+        {1, 0, ""},
+        {2, 5, "VaroStepMethodSet: illegal step method (2)"},
+        {-1, 5, "VaroStepMethodSet: illegal step method (-1)"},
+    };
+    for (const auto &c : kCases) {
+        const VaroHandle iHandle = ObjectCreate();
+        int iMethod = -7;
+        ASSERT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
+        EXPECT_EQ(iMethod, 0) << "the default";
+        ASSERT_EQ(VaroStepMethodSet(iHandle, 1), 0);
+        EXPECT_EQ(VaroStepMethodSet(iHandle, c.iMethod), c.iRc) << c.iMethod;
+        EXPECT_STREQ(VaroErrorStringGet(iHandle), c.pszError);
+        ASSERT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
+        EXPECT_EQ(iMethod, c.iRc == 0 ? c.iMethod : 1);
+    }
+    const VaroHandle iHandle = ObjectCreate();
+    const std::string path = LogPath("step_method");
+    ASSERT_EQ(VaroLogFileOpen(iHandle, path.c_str()), 0);
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    pObject->state = kStateProcessing;
+    EXPECT_EQ(VaroStepMethodSet(iHandle, 1), 11);
+    EXPECT_STREQ(VaroErrorStringGet(iHandle),
+                 "VaroStepMethodSet: Step method cannot be set while processing");
+    EXPECT_EQ(pObject->stepMethod, 0);
+    pObject->state = kStateFinished;
+    EXPECT_EQ(VaroStepMethodSet(iHandle, 1), 0);
+    int iMethod = 0;
+    EXPECT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
+    EXPECT_EQ(LogBodyRead(path), "== VaroStepMethodSet, step method 1\n"
+                                 "VaroStepMethodSet: Step method cannot be set while processing\n"
+                                 "== VaroStepMethodSet, step method 1\n"
+                                 "== VaroStepMethodGet, step method 1\n");
+    EXPECT_EQ(VaroStepMethodSet(0, 1), 1);
+}
+
 TEST_F(SettingTest, StabilityIsComparedOnlyWhenItIsSet) {
     const VaroHandle iHandle = ObjectCreate();
     ASSERT_EQ(VaroResNormChangeTerminationSet(iHandle, 0.5), 0);

@@ -166,6 +166,36 @@ TEST(GlobalFit, TwoDataSetsShareALinkedDecayRate) {
     EXPECT_EQ(problem.Value(1, 2), problem.Value(2, 2));
 }
 
+// Links and fixed parameters mean the same to both step methods: a linked
+// decay rate and a fixed amplitude in a global fit of two data sets.
+TEST(GlobalFit, BothStepMethodsReachTheSameValues) {
+    const DataSet shortSet = Sampled(kExponentials, {3.0, 0.25, 1.0, 0.05}, 30, 0.5);
+    const DataSet longSet = Sampled(kExponentials, {7.0, 0.25, 2.0, 0.8}, 45, 0.4);
+    Values fitted[2];
+    for (int iMethod = 0; iMethod <= 1; ++iMethod) {
+        TestModel first = CurveModel(kExponentials, shortSet, {1.0, 0.5, 1.0, 0.1}, true);
+        TestModel second = CurveModel(kExponentials, longSet, {1.0, 0.5, 1.5, 0.5}, false);
+        FitProblem problem({&first, &second});
+        VaroParamLinkSet(problem.Handle(), 1, 2, 1);
+        VaroParamLinkSet(problem.Handle(), 2, 2, 1);
+        VaroParamLimitsSet(problem.Handle(), 1, 3, 1.0, 1.0);
+        TightSettingsSet(problem.Handle());
+        ASSERT_EQ(0, VaroStepMethodSet(problem.Handle(), iMethod));
+        EXPECT_EQ(0, VaroProcessing(problem.Handle())) << iMethod << problem.ErrorText();
+        for (int m = 1; m <= 2; ++m) {
+            for (int j = 1; j <= 4; ++j) {
+                fitted[iMethod].push_back(problem.Value(m, j));
+            }
+        }
+        EXPECT_EQ(1.0, problem.Value(1, 3)) << iMethod;
+        EXPECT_EQ(problem.Value(1, 2), problem.Value(2, 2)) << iMethod;
+    }
+    for (size_t i = 0; i < fitted[0].size(); ++i) {
+        EXPECT_NEAR(fitted[0][i], fitted[1][i], 1e-6 * std::fabs(fitted[0][i])) << i;
+    }
+    EXPECT_NEAR(0.25, fitted[1][1], 1e-3);
+}
+
 // A reference problem: data, second start and certified values.
 struct ReferenceProblem {
     DataSet data;

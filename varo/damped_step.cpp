@@ -1,0 +1,418 @@
+// The damped (Levenberg-Marquardt) step: trial steps in the decomposition of
+// the normal matrix that the step search already holds, so that every new
+// damping value lambda costs O(n^2) and no new factorisation.
+//
+// The scale s_j of free parameter j is the largest magnitude its value has had
+// in the run (the magnitude itself, or the scale the Jacobian gives a zero
+// value, whichever is larger). Taken from the current value alone, as the
+// eigenvector search does, the scale of a parameter whose value passes near 0
+// would shrink towards 0, and the damping, which grows with the change in
+// units of the scale, would hold the parameter there. In units of the scaled
+// free parameters (parameter j divided by s_j), with V and S the eigenvectors
+// and eigenvalues of the normal matrix of the scaled Jacobian J~ and
+// b = V^t J~^t r, the step is -V (S + lambda)^-1 b. lambda follows Nielsen's
+// rule (see varo.h); an iteration tries larger lambda until a trial lowers the
+// total norm. A parameter whose trial would leave its limits is held on the
+// limit and the step of the others solved again.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include "varo/engine.h"
+
+namespace {
+
+// lambda of the first iteration, as a share of the largest eigenvalue.
+constexpr double kDampingStartShare = 1e-4;
+// Bounds of lambda, as shares of the largest eigenvalue: below the floor the
+// damping vanishes in rounding; above the ceiling every step is rounding.
+constexpr double kDampingFloorShare = DBL_EPSILON;
+constexpr double kDampingCeilingShare = 1.0 / (DBL_EPSILON * DBL_EPSILON);
+// Trials of one iteration at most; lambda passes its ceiling long before.
+constexpr int kDampingTrialsMax = 50;
+// A step whose predicted decrease of the sum of squares is below this share
+// of it is lost in the rounding of the sum: the iteration makes no trial.
+constexpr double kPredictedDecreaseMin = DBL_EPSILON;
+// Nielsen's smallest reduction factor of lambda after an accepted step.
+constexpr double kDampingReductionMin = 1.0 / 3.0;
+
+// The decomposition of one iteration, in units of the scaled parameters.
+struct DampedSystem {
+    int n;
+    RealMatrix v;                          // column i: eigenvector i
+    double adEigen[kMaxFreeParams + 1];    // eigenvalues, rounding below 0 lifted to 0
+    double adGradient[kMaxFreeParams + 1]; // b
+    double dLargest;                       // the largest eigenvalue
+};
+
+// One trial: its step in scaled units, the parameters held on a limit, and the
+// predicted decrease of the sum of squares as a share of the old one.
+struct DampedTrial {
+    double lambda;
+    double adStep[kMaxFreeParams + 1];
+    double adInverse[kMaxFreeParams + 1]; // 1 / (eigenvalue + lambda)
+    double adFree[kMaxFreeParams + 1];    // V (b / (S + lambda)): the step is -adFree
+    bool abHeld[kMaxFreeParams + 1];
+    double adHeldValue[kMaxFreeParams + 1]; // the limit a held parameter lies on
+    double dPredicted;
+};
+
+// Scratch of the limit solution: column k of the first n columns holds
+// (V (S + lambda)^-1 V^t) e_k for the k-th held parameter, the n + 1 columns
+// after them the system for the held parameters' multipliers. Obtained on the
+// first need in an iteration and released with it.
+class HeldScratch {
+  public:
+    HeldScratch() = default;
+    ~HeldScratch() { RealMatrixFree(m_matrix); }
+    HeldScratch(const HeldScratch &) = delete;
+    HeldScratch &operator=(const HeldScratch &) = delete;
+    RealMatrix Get(VaroObject *pObject, int n) {
+        if (m_matrix == nullptr) {
+            m_matrix = RealMatrixAlloc(n, 2 * n + 1);
+            if (m_matrix == nullptr) {
+                ErrorReport(pObject, "work %dx%d matrix allocation", n, 2 * n + 1);
+            }
+        }
+        return m_matrix;
+    }
+
+  private:
+    RealMatrix m_matrix = nullptr;
+};
+
+// Turns the eigenvectors back from changes of the free parameters into
+// changes of the scaled parameters (the step search scaled their rows).
+void DampedSystemSet(VaroObject *pObject, DampedSystem &system) {
+    system.n = pObject->freeParamCount;
+    system.v = pObject->normalMatrix;
+    for (int j = 1; j <= system.n; ++j) {
+        const double dScale = pObject->paramScales[j];
+        for (int i = 1; i <= system.n; ++i) {
+            system.v[j][i] /= dScale;
+        }
+    }
+    for (int i = 1; i <= system.n; ++i) {
+        system.adEigen[i] = std::max(pObject->singularValues[i], 0.0);
+        system.adGradient[i] = pObject->gradientVector[i];
+    }
+    system.dLargest = system.adEigen[1];
+}
+
+// lambda at the start of an iteration: the first iteration starts afresh, a
+// later one goes on from the last, brought within the bounds of this one.
+double DampingStartGet(const VaroObject *pObject, const DampedSystem &system) {
+    const double dFloor = std::max(kDampingFloorShare * system.dLargest, DBL_MIN);
+    const double dLambda = pObject->dampingLambda;
+    if (pObject->currentIteration <= 1 || !(dLambda <= kDampingCeilingShare * system.dLargest)) {
+        return std::max(kDampingStartShare * system.dLargest, dFloor);
+    }
+    return std::max(dLambda, dFloor);
+}
+
+// Row k of the inverse (V (S + lambda) V^t)^-1 = V (S + lambda)^-1 V^t, into adRow.
+void InverseRowSet(const DampedSystem &system, const DampedTrial &trial, int k, double *adRow) {
+    const RealVector vrRowK = system.v[k];
+    for (int l = 1; l <= system.n; ++l) {
+        const RealVector vrRowL = system.v[l];
+        double dSum = 0.0;
+        for (int i = 1; i <= system.n; ++i) {
+            dSum += vrRowL[i] * trial.adInverse[i] * vrRowK[i];
+        }
+        adRow[l] = dSum;
+    }
+}
+
+// Solves the symmetric positive definite k x k system held in columns
+// iFirst..iFirst+k-1 of a, right-hand side in column iFirst+k, by Cholesky;
+// the solution replaces the right-hand side. False when a pivot is not
+// positive and finite.
+bool HeldSystemSolve(RealMatrix a, int iFirst, int k) {
+    const int iRhs = iFirst + k;
+    for (int j = 1; j <= k; ++j) {
+        double dPivot = a[j][iFirst + j - 1];
+        for (int p = 1; p < j; ++p) {
+            dPivot -= a[j][iFirst + p - 1] * a[j][iFirst + p - 1];
+        }
+        if (!(dPivot > 0.0) || !std::isfinite(dPivot)) {
+            return false;
+        }
+        const double dRoot = std::sqrt(dPivot);
+        a[j][iFirst + j - 1] = dRoot;
+        for (int i = j + 1; i <= k; ++i) {
+            double dSum = a[i][iFirst + j - 1];
+            for (int p = 1; p < j; ++p) {
+                dSum -= a[i][iFirst + p - 1] * a[j][iFirst + p - 1];
+            }
+            a[i][iFirst + j - 1] = dSum / dRoot;
+        }
+    }
+    for (int i = 1; i <= k; ++i) {
+        double dSum = a[i][iRhs];
+        for (int p = 1; p < i; ++p) {
+            dSum -= a[i][iFirst + p - 1] * a[p][iRhs];
+        }
+        a[i][iRhs] = dSum / a[i][iFirst + i - 1];
+    }
+    for (int i = k; i >= 1; --i) {
+        double dSum = a[i][iRhs];
+        for (int p = i + 1; p <= k; ++p) {
+            dSum -= a[p][iFirst + i - 1] * a[p][iRhs];
+        }
+        a[i][iRhs] = dSum / a[i][iFirst + i - 1];
+    }
+    return true;
+}
+
+// Holds every limited parameter whose trial value would leave its limits on
+// the limit it would cross. True when a parameter was added.
+bool HeldParamsAdd(const VaroObject *pObject, DampedTrial &trial) {
+    bool bAdded = false;
+    for (int j = 1; j <= pObject->freeParamCount; ++j) {
+        const ParamRecord &base = pObject->savedFreeParams[j];
+        if (base.limitKind == kLimitNone || trial.abHeld[j]) {
+            continue;
+        }
+        const double dEnd = base.value + pObject->paramScales[j] * trial.adStep[j];
+        if (dEnd < base.lowerLimit || dEnd > base.upperLimit) {
+            trial.abHeld[j] = true;
+            trial.adHeldValue[j] = dEnd < base.lowerLimit ? base.lowerLimit : base.upperLimit;
+            bAdded = true;
+        }
+    }
+    return bAdded;
+}
+
+// The step with the held parameters on their limits: minimises the damped
+// model over the other parameters, -adFree + sum over held k of mu_k times
+// column k of the inverse, with mu chosen so that each held step ends on its
+// limit. False when the system cannot be solved; 3 in *piResult when its
+// scratch was not obtained.
+bool HeldStepSolve(VaroObject *pObject, const DampedSystem &system, DampedTrial &trial,
+                   HeldScratch &scratch, int *piResult) {
+    const int n = system.n;
+    RealMatrix a = scratch.Get(pObject, n);
+    if (a == nullptr) {
+        *piResult = kRcNoMemory;
+        return false;
+    }
+    int aiHeld[kMaxFreeParams + 1];
+    int k = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (trial.abHeld[j]) {
+            aiHeld[++k] = j;
+        }
+    }
+    double adRow[kMaxFreeParams + 1];
+    for (int c = 1; c <= k; ++c) {
+        InverseRowSet(system, trial, aiHeld[c], adRow);
+        for (int l = 1; l <= n; ++l) {
+            a[l][c] = adRow[l];
+        }
+    }
+    const int iFirst = n + 1;
+    for (int r = 1; r <= k; ++r) {
+        const int j = aiHeld[r];
+        for (int c = 1; c <= k; ++c) {
+            a[r][iFirst + c - 1] = a[j][c];
+        }
+        const double dTarget =
+            (trial.adHeldValue[j] - pObject->savedFreeParams[j].value) / pObject->paramScales[j];
+        a[r][iFirst + k] = dTarget + trial.adFree[j];
+    }
+    if (!HeldSystemSolve(a, iFirst, k)) {
+        return false;
+    }
+    for (int l = 1; l <= n; ++l) {
+        double dStep = -trial.adFree[l];
+        for (int c = 1; c <= k; ++c) {
+            dStep += a[c][iFirst + k] * a[l][c];
+        }
+        trial.adStep[l] = dStep;
+    }
+    return true;
+}
+
+// The predicted decrease of the sum of squares, as a share of dOld squared:
+// -2 y^t b - y^t S y with y = V^t step.
+double PredictedDecreaseGet(const DampedSystem &system, const DampedTrial &trial, double dOld) {
+    double dPredicted = 0.0;
+    for (int i = 1; i <= system.n; ++i) {
+        double y = 0.0;
+        for (int l = 1; l <= system.n; ++l) {
+            y += system.v[l][i] * trial.adStep[l];
+        }
+        y /= dOld;
+        dPredicted -= y * (2.0 * system.adGradient[i] / dOld + system.adEigen[i] * y);
+    }
+    return dPredicted;
+}
+
+// The step of trial.lambda in scaled units, every limited parameter kept within
+// its limits. False when no finite step was found (*piResult then says
+// whether it is a failure).
+bool TrialStepSet(VaroObject *pObject, const DampedSystem &system, DampedTrial &trial,
+                  HeldScratch &scratch, int *piResult) {
+    const int n = system.n;
+    for (int i = 1; i <= n; ++i) {
+        trial.adInverse[i] = 1.0 / (system.adEigen[i] + trial.lambda);
+    }
+    for (int l = 1; l <= n; ++l) {
+        double dSum = 0.0;
+        for (int i = 1; i <= n; ++i) {
+            dSum += system.v[l][i] * trial.adInverse[i] * system.adGradient[i];
+        }
+        trial.adFree[l] = dSum;
+        trial.adStep[l] = -dSum;
+        trial.abHeld[l] = false;
+    }
+    // Each round holds at least one more parameter, so n rounds suffice.
+    for (int iRound = 0; iRound < n && HeldParamsAdd(pObject, trial); ++iRound) {
+        if (!HeldStepSolve(pObject, system, trial, scratch, piResult)) {
+            return false;
+        }
+    }
+    for (int l = 1; l <= n; ++l) {
+        if (!std::isfinite(trial.adStep[l])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Puts the trial point into the free parameters: held parameters exactly on
+// their limit, the others clamped so that rounding cannot leave a limit.
+void TrialPointApply(VaroObject *pObject, const DampedTrial &trial) {
+    for (int j = 1; j <= pObject->freeParamCount; ++j) {
+        const ParamRecord &base = pObject->savedFreeParams[j];
+        double dValue =
+            trial.abHeld[j] ? trial.adHeldValue[j] : pObject->vrStepDirection[j] + base.value;
+        if (base.limitKind != kLimitNone) {
+            dValue = std::min(std::max(dValue, base.lowerLimit), base.upperLimit);
+        }
+        pObject->freeParams[j].value = dValue;
+    }
+}
+
+// Nielsen's factor for lambda after an accepted step of ratio dRatio.
+double DampingReductionGet(double dRatio) {
+    if (!(dRatio > 0.0) || !std::isfinite(dRatio)) {
+        return 1.0;
+    }
+    const double dCentred = 2.0 * dRatio - 1.0;
+    return std::max(kDampingReductionMin, 1.0 - dCentred * dCentred * dCentred);
+}
+
+void TrialLineWrite(VaroObject *pObject, const DampedTrial &trial, double dRatio, double dNew,
+                    double dOld, bool bAccepted) {
+    LogWrite(pObject,
+             "Damped step: lambda= %e, ratio= %e, <new res.norm>/<old res. norm> = "
+             "<%.4e>/<%.4e>: %s\n",
+             trial.lambda, dRatio, dNew, dOld, bAccepted ? "ACCEPTED" : "REJECTED");
+}
+
+// Evaluates the trial whose step lies in vrStepDirection. 0 with *pbAccepted,
+// or the failure of the evaluation or of the restore.
+int TrialEvaluate(VaroObject *pObject, const DampedTrial &trial, double dOld, bool *pbAccepted) {
+    TrialPointApply(pObject, trial);
+    const int iEvaluated = ResidualsEvaluate(pObject);
+    if (iEvaluated != 0) {
+        return iEvaluated;
+    }
+    const double dNew = pObject->residualNorms[0];
+    const double dQuotient = dNew / dOld;
+    const double dRatio = (1.0 - dQuotient * dQuotient) / trial.dPredicted;
+    *pbAccepted = dNew < dOld;
+    TrialLineWrite(pObject, trial, dRatio, dNew, dOld, *pbAccepted);
+    if (*pbAccepted) {
+        pObject->dampingLambda = trial.lambda * DampingReductionGet(dRatio);
+        return 0;
+    }
+    FreeParamsRestore(pObject);
+    return ResidualsRestore(pObject);
+}
+
+} // namespace
+
+// The scaled Jacobian's column j is multiplied by the largest scale over the
+// current one, and the normal matrix and gradient vector with it.
+void DampingScalesApply(VaroObject *pObject) {
+    const int n = pObject->freeParamCount;
+    RealMatrix a = pObject->normalMatrix;
+    double adFactor[kMaxFreeParams + 1];
+    for (int j = 1; j <= n; ++j) {
+        const double dScale = pObject->paramScales[j];
+        double &dLargest = pObject->dampingScales[j];
+        if (pObject->currentIteration <= 1) {
+            dLargest = 0.0;
+        }
+        if (dScale > dLargest && std::isfinite(dScale)) {
+            dLargest = dScale;
+        }
+        adFactor[j] = dLargest > 0.0 ? dLargest / dScale : 1.0;
+        pObject->paramScales[j] = dLargest > 0.0 ? dLargest : dScale;
+    }
+    for (int j = 1; j <= n; ++j) {
+        for (int k = 1; k <= n; ++k) {
+            a[j][k] *= adFactor[j] * adFactor[k];
+        }
+        pObject->gradientVector[j] *= adFactor[j];
+    }
+}
+
+int DampedStep(VaroObject *pObject) {
+    const int n = pObject->freeParamCount;
+    LogWrite(pObject, "-- Damped step --\n");
+    if (VectorLengthGet(pObject->singularValues) != n ||
+        VectorLengthGet(pObject->gradientVector) != n) {
+        return InternalBugReport(pObject);
+    }
+    FreeParamsSave(pObject);
+    int iResult = ResidualsSave(pObject);
+    if (iResult != 0) {
+        return iResult;
+    }
+    static_assert(kMaxFreeParams <= 100, "the trial arrays live on the stack");
+    DampedSystem system;
+    DampedSystemSet(pObject, system);
+    const double dOld = pObject->residualNorms[0];
+    const double dCeiling = kDampingCeilingShare * system.dLargest;
+    HeldScratch scratch;
+    DampedTrial trial;
+    trial.lambda = DampingStartGet(pObject, system);
+    double dGrowth = 2.0;
+    for (int iTrial = 1; iTrial <= kDampingTrialsMax && trial.lambda <= dCeiling; ++iTrial) {
+        if (!TrialStepSet(pObject, system, trial, scratch, &iResult)) {
+            if (iResult != 0) {
+                return iResult;
+            }
+            LogWrite(pObject, "Damped step: lambda= %e, step not finite: REJECTED\n", trial.lambda);
+        } else {
+            for (int j = 1; j <= n; ++j) {
+                pObject->vrStepDirection[j] = pObject->paramScales[j] * trial.adStep[j];
+            }
+            if (StepLimitToParChange(pObject, pObject->vrStepDirection, 1.0) == 1.0) {
+                LogWrite(pObject, "Damped step: INSIGNIFICANT STEP at lambda= %e\n", trial.lambda);
+                pObject->dampingLambda = trial.lambda;
+                return 0;
+            }
+            trial.dPredicted = PredictedDecreaseGet(system, trial, dOld);
+            if (!(trial.dPredicted > kPredictedDecreaseMin)) {
+                LogWrite(pObject, "Damped step: INSIGNIFICANT DECREASE at lambda= %e\n",
+                         trial.lambda);
+                pObject->dampingLambda = trial.lambda;
+                return 0;
+            }
+            bool bAccepted = false;
+            iResult = TrialEvaluate(pObject, trial, dOld, &bAccepted);
+            if (iResult != 0 || bAccepted) {
+                return iResult;
+            }
+        }
+        trial.lambda *= dGrowth;
+        dGrowth *= 2.0;
+    }
+    LogWrite(pObject, "Damped step: NO PROGRESS, lambda= %e\n", trial.lambda);
+    pObject->dampingLambda = trial.lambda;
+    return 0;
+}
