@@ -25,11 +25,13 @@ struct Options {
     std::string sChartData;
     std::string sOnlyProblem; // empty: every problem
     bool bSmoke = false;      // one small problem, one short repetition
+    int iThreadedFits = 1000; // independent fits per thread count
     RunPlan plan;
 };
 
 constexpr int kLargeRows = 10000;
 constexpr const char *kSmokeProblem = "Misra1a";
+constexpr int kSmokeThreadedFits = 4;
 
 bool OptionsParse(int argc, char **argv, Options &options) {
     for (int i = 1; i < argc; ++i) {
@@ -38,6 +40,7 @@ bool OptionsParse(int argc, char **argv, Options &options) {
         if (sArg == "--smoke") {
             options.bSmoke = true;
             options.plan.timing = TimingPlan{1, 1e-4};
+            options.iThreadedFits = kSmokeThreadedFits;
         } else if (bHasValue && sArg == "--nist") {
             options.sNistDir = argv[++i];
         } else if (bHasValue && sArg == "--data") {
@@ -52,11 +55,13 @@ bool OptionsParse(int argc, char **argv, Options &options) {
             options.sOnlyProblem = argv[++i];
         } else if (bHasValue && sArg == "--repetitions") {
             options.plan.timing.iRepetitions = std::max(1, std::atoi(argv[++i]));
+        } else if (bHasValue && sArg == "--threaded-fits") {
+            options.iThreadedFits = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::cerr
-                << "usage: " << argv[0]
-                << " [--smoke] [--nist DIR] [--data DIR] [--gauss-large FILE]"
-                   " [--report FILE] [--chart-data FILE] [--repetitions N] [--problem NAME]\n";
+            std::cerr << "usage: " << argv[0]
+                      << " [--smoke] [--nist DIR] [--data DIR] [--gauss-large FILE]"
+                         " [--report FILE] [--chart-data FILE] [--repetitions N] [--problem NAME]"
+                         " [--threaded-fits N]\n";
             return false;
         }
     }
@@ -151,6 +156,31 @@ void DemoRun(const Options &options, RunResults &results) {
     }
 }
 
+// Independent fits of the gaussian demo's problem on one thread and on two,
+// with each derivative mode of the library.
+void ThroughputRun(const Options &options, RunResults &results) {
+    const std::string sName = "GaussDemo";
+    if (!ProblemSelected(options, sName)) {
+        return;
+    }
+    Problem problem;
+    std::string sError;
+    if (!GaussDemoRead(options.sDataDir + "/" + sName + ".dat", problem, sError)) {
+        std::cerr << "skipped: " << sError << "\n";
+        return;
+    }
+    for (int iFitter : {kVaroAnalytic, kVaroNumeric}) {
+        for (int iThreads : {1, 2}) {
+            results.aThroughput.push_back(
+                ThroughputMeasure(problem, iFitter, options.iThreadedFits, iThreads));
+            const ThroughputRecord &record = results.aThroughput.back();
+            std::fprintf(stderr, "%-10s %d fits  %-22s %d threads  %10.3f s\n",
+                         record.sProblem.c_str(), record.iFits, FittersAll()[iFitter].pszName,
+                         record.iThreads, record.dSeconds);
+        }
+    }
+}
+
 // The smoke run checks the harness itself: the peers must solve the easy
 // reference problem to six digits.
 bool SmokeResultsCheck(const RunResults &results) {
@@ -201,6 +231,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     DemoRun(options, results);
+    ThroughputRun(options, results);
     if (!OutputsWrite(options, results)) {
         return 1;
     }

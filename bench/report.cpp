@@ -10,6 +10,17 @@
 #include <string>
 
 namespace bench {
+
+std::string NumberFormat(const char *pszFormat, double dValue) {
+    char acBuffer[64];
+    std::snprintf(acBuffer, sizeof acBuffer, pszFormat, dValue);
+    return acBuffer;
+}
+
+std::string VerdictFormat(bool bMet) {
+    return bMet ? "**met**" : "**missed**";
+}
+
 namespace {
 
 constexpr double kTightTargetDigits = 4.0;
@@ -22,12 +33,6 @@ constexpr int kDampedSixDigitsTarget = 48;
 constexpr double kDampedLmderTimeTarget = 1.2;
 constexpr double kDampedLmderEvalsTarget = 2.0;
 constexpr double kDampedLmdifTimeTarget = 1.5;
-
-std::string NumberFormat(const char *pszFormat, double dValue) {
-    char acBuffer[64];
-    std::snprintf(acBuffer, sizeof acBuffer, pszFormat, dValue);
-    return acBuffer;
-}
 
 std::string MillisFormat(double dSeconds) {
     return dSeconds < 0.0 ? "error" : NumberFormat("%.3f", dSeconds * 1e3);
@@ -100,10 +105,6 @@ const FitRecord *FastestPeerFind(const std::vector<FitRecord> &aRecords,
         }
     }
     return pFastest != nullptr ? pFastest : pClosest;
-}
-
-std::string VerdictFormat(bool bMet) {
-    return bMet ? "**met**" : "**missed**";
 }
 
 void NistSummaryWrite(std::ostream &out, const RunResults &results) {
@@ -522,9 +523,11 @@ void ReportWrite(std::ostream &out, const RunResults &results) {
     NistSummaryWrite(out, results);
     StdErrorSummaryWrite(out, results);
     DemoRatiosWrite(out, results);
+    ThroughputTableWrite(out, results.aThroughput);
     out << "### Targets\n\n";
     TightTargetWrite(out, results);
     LargeTargetsWrite(out, results);
+    ThroughputTargetWrite(out, results.aThroughput);
     out << "\n";
     DampedTargetsWrite(out, results);
     out << results.sLargeOrigin << "\n\n";

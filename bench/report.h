@@ -3,6 +3,7 @@
 #define VARO_BENCH_REPORT_H
 
 #include "runner.h"
+#include "throughput.h"
 
 #include <ostream>
 #include <string>
@@ -11,12 +12,19 @@
 namespace bench {
 
 struct RunResults {
-    std::vector<FitRecord> aNist; // every reference problem, start and fitter
-    std::vector<FitRecord> aDemo; // every demo-like problem and fitter
-    std::string sLargeProblem;    // name of the large four-gaussian problem
-    std::string sLargeOrigin;     // where its data came from
-    std::string sMachine;         // a line on the machine and the build
+    std::vector<FitRecord> aNist;              // every reference problem, start and fitter
+    std::vector<FitRecord> aDemo;              // every demo-like problem and fitter
+    std::vector<ThroughputRecord> aThroughput; // independent fits on 1 and 2 threads
+    std::string sLargeProblem;                 // name of the large four-gaussian problem
+    std::string sLargeOrigin;                  // where its data came from
+    std::string sMachine;                      // a line on the machine and the build
 };
+
+// A number in printf style, for the report's tables.
+std::string NumberFormat(const char *pszFormat, double dValue);
+
+// "**met**" or "**missed**", the report's verdict on a target.
+std::string VerdictFormat(bool bMet);
 
 // Fits of one fitter that reach at least dDigits correct digits in every
 // parameter.

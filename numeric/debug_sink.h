@@ -7,6 +7,8 @@
 using DebugSink = void (*)(const char *pszText);
 
 // Installs pSink (null: discard the output again) and returns the previous one.
+// The sink is called on the thread whose work prints; with fits running on
+// several threads it receives their pieces at once and in no fixed order.
 DebugSink DebugSinkSet(DebugSink pSink);
 
 #endif

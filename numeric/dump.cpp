@@ -1,5 +1,6 @@
 // Debug output and the dumps of vectors and matrices. DebugPrint discards
 // everything unless a sink has been installed.
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
@@ -9,7 +10,8 @@
 
 namespace {
 
-DebugSink debugSink = nullptr;
+// Read by every DebugPrint, on whichever thread a fit runs.
+std::atomic<DebugSink> debugSink{nullptr};
 
 // Values per dump line.
 constexpr int kDumpLineValues = 5;
@@ -20,13 +22,12 @@ constexpr size_t kDebugTextLength = 256;
 } // namespace
 
 DebugSink DebugSinkSet(DebugSink pSink) {
-    const DebugSink pPrevious = debugSink;
-    debugSink = pSink;
-    return pPrevious;
+    return debugSink.exchange(pSink);
 }
 
 extern "C" int DebugPrint(const char *pszFormat, ...) {
-    if (debugSink == nullptr || pszFormat == nullptr) {
+    const DebugSink pSink = debugSink.load();
+    if (pSink == nullptr || pszFormat == nullptr) {
         return 0;
     }
     // Dump pieces are short; a longer text is cut rather than allocated for.
@@ -35,7 +36,7 @@ extern "C" int DebugPrint(const char *pszFormat, ...) {
     va_start(args, pszFormat);
     std::vsnprintf(acBuffer, sizeof acBuffer, pszFormat, args);
     va_end(args);
-    debugSink(acBuffer);
+    pSink(acBuffer);
     return 0;
 }
 

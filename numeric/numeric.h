@@ -21,7 +21,8 @@ typedef int *IntVector;         /* cell 0 holds the length */
 /* ---- Allocation wrappers ------------------------------------------------
  * All library memory passes through these functions. They keep a count of
  * live blocks (MemLiveBlockCount) so that a caller can detect leaks by
- * comparing the count before and after a piece of work. */
+ * comparing the count before and after a piece of work. Every function may be
+ * called from several threads at once; the count is kept per thread. */
 
 /* Allocates a zero-filled block.
  *   size  I: byte count; at most 4294967295.
@@ -59,7 +60,13 @@ void *MemFree2D(void **ppTable, unsigned iCount);
 int MemPtrBad(const void *pBlock, size_t size);
 /* Number of blocks obtained through the wrappers and not yet released:
  * MemAlloc and MemRealloc(null, ..) add one, MemFree of a non-null block
- * removes one, a reallocation of an existing block keeps the count. */
+ * removes one, a reallocation of an existing block keeps the count.
+ * The count belongs to the calling thread: it counts the blocks that this
+ * thread obtained, less those that this thread released. In a process whose
+ * library calls all come from one thread this is the number of live blocks. A
+ * block obtained on one thread and released on another leaves one more on the
+ * first thread's count and one less (possibly below 0) on the second's, so a
+ * comparison before and after a piece of work sees only that thread's work. */
 long MemLiveBlockCount(void);
 /* Debug output in printf style; writes nothing. Returns 0. The vector and
  * matrix dumps go through it, one call per piece. */

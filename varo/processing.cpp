@@ -88,18 +88,22 @@ int ProcessingRun(VaroObject *pObject) {
 
 // Every block a run obtains through the memory wrappers must be released by
 // its end; more live blocks than before are announced on standard output. Fewer
-// are no leak: the run released a vector handed over before it started.
+// are no leak: the run released a vector handed over before it started. The
+// wrappers count per thread, and a run with its callbacks stays on its
+// caller's thread, so fits on other threads meanwhile do not enter the count.
 void LeakCheck(long iLiveBlocksBefore) {
     const long iDifference = MemLiveBlockCount() - iLiveBlocksBefore;
     if (iDifference <= 0) {
         return;
     }
-    std::printf("\n");
-    std::printf("!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\n");
-    std::printf("!!!!! Memory leakage problem is detected !!!!!\n");
-    std::printf("!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\n\a");
-    std::printf("Live memory blocks after processing differ by %ld from before\n", iDifference);
-    std::printf("\n");
+    // One call, so that banners of fits on other threads do not interleave.
+    std::printf("\n"
+                "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\n"
+                "!!!!! Memory leakage problem is detected !!!!!\n"
+                "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\n\a"
+                "Live memory blocks after processing differ by %ld from before\n"
+                "\n",
+                iDifference);
     std::fflush(stdout);
 }
 

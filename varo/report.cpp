@@ -63,7 +63,9 @@ int ErrorReport(VaroObject *pObject, const char *pszFormat, ...) {
 }
 
 const char *VaroErrorStringGet(VaroHandle iHandle) {
-    static char acNoObjectText[1];
+    // One per thread: the reset below would otherwise be a write that
+    // threads asking at once make to the same character.
+    thread_local char acNoObjectText[1];
     const VaroObject *pObject = ObjectFromHandle(iHandle);
     if (pObject == nullptr) {
         acNoObjectText[0] = '\0';

@@ -7,9 +7,10 @@
 
 namespace {
 
-// The object whose gradient callback is running, if any. The library runs on
-// one thread and calls its callbacks synchronously, so one pointer suffices.
-const VaroObject *pGradientCaller = nullptr;
+// The object whose gradient callback is running on this thread, if any. The
+// library calls its callbacks synchronously on the thread of the processing, so
+// one pointer per thread suffices; fits on other threads keep their own.
+thread_local const VaroObject *pGradientCaller = nullptr;
 
 // Marks pObject as running a gradient callback for the lifetime of the scope.
 class GradientCallScope {

@@ -55,8 +55,18 @@
  * callbacks run inside VaroProcessing on the caller's thread and call the
  * query functions (VaroCurrentIterationGet, VaroCurrentModelGet,
  * VaroCurrentParamNumGet, VaroParamCurValueGet, VaroModelResidualsGet) and
- * VaroCbReturnVectSet; every Get function may be called then. The library is
- * single-threaded and has no locks.
+ * VaroCbReturnVectSet; every Get function may be called then.
+ *
+ * Threads. Distinct fit objects may be created, configured, processed, queried
+ * and deleted on different threads at the same time; the handle table is
+ * shared by the whole process, so the limit of 100 live objects and the
+ * uniqueness of handles hold across all threads. One object used from two
+ * threads at once (for instance deleted on one thread while another configures
+ * or processes it) is the caller's to serialise: the library does not lock an
+ * object. The callbacks of a processing run on the thread that called
+ * VaroProcessing. Handles are drawn with the C library's rand under the
+ * library's own lock; a caller that calls rand on other threads meanwhile
+ * relies on its C library's rand being safe for that (glibc's is).
  *
  * Log file. With a log file open (VaroLogFileOpen), every Set and Get function
  * of the configuration writes a line beginning with "== " (a Set function
@@ -88,9 +98,10 @@ typedef int (*VaroCallback)(VaroHandle iHandle);
  * log file, empty error text.
  *   piHandle  out: the new object's handle, written only when the object was
  *             created (also on 1000).
- * Returns 0; 2 when 100 objects live; 3 when the object's memory was not
- * obtained; 1000 when a default setting was refused (the object then exists
- * and is usable). The library owns the object until VaroObjectDelete. */
+ * Returns 0; 2 when 100 objects live in the process (on all threads together);
+ * 3 when the object's memory was not obtained; 1000 when a default setting was
+ * refused (the object then exists and is usable). The library owns the object
+ * until VaroObjectDelete. */
 int VaroObjectCreate(VaroHandle *piHandle);
 
 /* Deletes a fit object: closes its log file, if open, and releases the object
@@ -108,7 +119,8 @@ int VaroObjectDelete(VaroHandle iHandle);
  *   iHandle   in: the object.
  * Returns the text, owned by the library and valid until the next failing call
  * or the deletion of the object; an empty text for a new object and for a
- * handle that names no live object. */
+ * handle that names no live object (that empty text belongs to the calling
+ * thread and stays valid while the thread runs). */
 const char *VaroErrorStringGet(VaroHandle iHandle);
 
 /* Opens (truncating) the object's log file and writes its header line
@@ -442,8 +454,12 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
  * after one more Jacobian at the fitted point, see VaroCovarianceSet). On
  * success the fitted values are stored in every parameter that is not fixed (read them with VaroParamCurValueGet); after a
  * failure every parameter keeps its value. The work memory exists only during
- * this call. Must not be called from a callback. If live allocations differ
- * before and after, a memory leak banner is printed on standard output.
+ * this call. Must not be called from a callback. If more allocations are
+ * live after the run than before it, a memory leak banner is printed on
+ * standard output. The comparison reads MemLiveBlockCount (numeric/numeric.h),
+ * which counts per thread the blocks obtained less those released; since the
+ * run and its callbacks stay on the calling thread, it sees only this run's
+ * blocks, and fits running on other threads meanwhile do not enter it.
  *   iHandle  in: the object.
  * Returns 0 on convergence; 1; 4 when the work memory was not released; 8 when
  * the set-up is incomplete or inconsistent, the work memory was not obtained

@@ -69,8 +69,7 @@ int GradientCallbackRun(VaroHandle iHandle) {
     return iResult;
 }
 
-FitProblem::FitProblem(std::vector<TestModel *> models) {
-    VaroObjectCreate(&iHandle);
+void ModelsConfigure(VaroHandle iHandle, const std::vector<TestModel *> &models) {
     VaroNoModelsSet(iHandle, static_cast<int>(models.size()));
     for (int m = 1; m <= static_cast<int>(models.size()); ++m) {
         TestModel *pModel = models[m - 1];
@@ -82,6 +81,11 @@ FitProblem::FitProblem(std::vector<TestModel *> models) {
             VaroParamIniValueSet(iHandle, m, j, pModel->initial[j - 1]);
         }
     }
+}
+
+FitProblem::FitProblem(std::vector<TestModel *> models) {
+    VaroObjectCreate(&iHandle);
+    ModelsConfigure(iHandle, models);
 }
 
 FitProblem::~FitProblem() {

@@ -47,8 +47,13 @@ struct TestModel {
 int ModelCallbackRun(VaroHandle iHandle);
 int GradientCallbackRun(VaroHandle iHandle);
 
-// A fit object holding the models (gradient callbacks where a derivative is
-// given); deleted with the problem.
+// Describes the models to the object iHandle: their number, parameter counts,
+// callbacks (gradient callbacks where a derivative is given), data pointers and
+// initial values.
+void ModelsConfigure(VaroHandle iHandle, const std::vector<TestModel *> &models);
+
+// A fit object holding the models (see ModelsConfigure); deleted with the
+// problem.
 class FitProblem {
   public:
     explicit FitProblem(std::vector<TestModel *> models);
