@@ -24,14 +24,17 @@ ModelState *StateOf(VaroHandle iHandle) {
     return static_cast<ModelState *>(pData);
 }
 
-// Runs one callback's work; a C++ or Python exception is kept by the fit
-// object and stops the processing, since it must not cross the library.
+// Runs one callback's work holding the interpreter lock, which the fit does
+// not hold while the library computes; a C++ or Python exception is kept by
+// the fit object and stops the processing, since it must not cross the
+// library.
 template <class Work>
 int CallbackRun(VaroHandle iHandle, Work work) {
     ModelState *pState = StateOf(iHandle);
     if (pState == nullptr) {
         return kStop;
     }
+    py::gil_scoped_acquire lock;
     try {
         work(*pState);
         return 0;
@@ -212,7 +215,12 @@ int FitObject::Run() {
         Model(static_cast<int>(i) + 1);
     }
     m_pPending = nullptr;
-    const int iCode = VaroProcessing(m_iHandle);
+    int iCode = 0;
+    {
+        // Fits on other Python threads run while this one's library work does.
+        py::gil_scoped_release unlock;
+        iCode = VaroProcessing(m_iHandle);
+    }
     if (m_pPending) {
         std::exception_ptr pError = m_pPending;
         m_pPending = nullptr;

@@ -65,7 +65,9 @@ class FitObject {
     void GaussNewtonThresholdSet(double dThreshold);
     void StepMethodSet(int iMethod);
     // Runs the fit; returns the library's code (0 on convergence). A Python
-    // exception raised by a model function is raised again unchanged.
+    // exception raised by a model function is raised again unchanged. The
+    // interpreter lock is released during the fit and taken for each call of
+    // a model function.
     int Run();
 
     double ValueGet(int iModel, int iParam) const;

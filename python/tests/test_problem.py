@@ -1,4 +1,7 @@
-"""Global analysis with varo.Problem, and bounds and fixed parameters."""
+"""Global analysis with varo.Problem, bounds and fixed parameters, and fits on
+several threads."""
+from concurrent.futures import ThreadPoolExecutor
+
 import numpy as np
 from scipy.optimize import curve_fit as scipy_curve_fit
 
@@ -67,3 +70,14 @@ def test_fixed_parameter_keeps_its_value_in_every_data_set():
     result = problem.param("rate", 0.75, fixed=True).fit()
     assert result["rate"] == 0.75 and seen == {0.75}
     assert result.success and result["a1"] > result["a2"] > 0
+
+
+def test_fits_on_two_threads_give_the_results_of_one_thread():
+    t1, y1, t2, y2 = two_decays()
+    jobs = [(t1, y1), (t2, y2)] * 4
+    alone = [varo.curve_fit(decay, t, y, [1.0, 1.0]) for t, y in jobs]
+    with ThreadPoolExecutor(max_workers=2) as pool:
+        together = list(pool.map(lambda job: varo.curve_fit(decay, *job, [1.0, 1.0]), jobs))
+    for (popt, pcov), (expected, expected_cov) in zip(together, alone):
+        np.testing.assert_array_equal(popt, expected)
+        np.testing.assert_array_equal(pcov, expected_cov)
