@@ -154,7 +154,9 @@ extern "C" RealMatrix RealMatrixAlloc(unsigned iRows, unsigned iCols) {
 }
 
 extern "C" RealMatrix RealMatrixResize(RealMatrix m, unsigned iRows, unsigned iCols) {
+    // Released like a matrix whose resize failed: the holder keeps null.
     if (!RealMatrixShapeValid(iRows, iCols)) {
+        RealMatrixFree(m);
         return nullptr;
     }
     if (m == nullptr) {

@@ -7,6 +7,9 @@
 #include <cstdlib>
 
 #include "numeric/numeric.h"
+#ifdef VARO_FAULT_INJECTION
+#include "numeric/fault_injection.h"
+#endif
 
 namespace {
 
@@ -15,10 +18,36 @@ constexpr size_t kBlockSizeMax = 4294967295U;
 
 thread_local long liveBlockCount = 0;
 
+#ifdef VARO_FAULT_INJECTION
+// Test builds only: allocations attempted since the last arming, and the one
+// of them that is made to fail (0: none).
+long allocationCount = 0;
+long failingAllocation = 0;
+
+bool AllocationFails() {
+    return ++allocationCount == failingAllocation;
+}
+#else
+constexpr bool AllocationFails() {
+    return false;
+}
+#endif
+
 } // namespace
 
+#ifdef VARO_FAULT_INJECTION
+void MemFailureArm(long iNth) {
+    allocationCount = 0;
+    failingAllocation = iNth;
+}
+
+long MemAllocationCountGet() {
+    return allocationCount;
+}
+#endif
+
 extern "C" void *MemAlloc(size_t size) {
-    if (size > kBlockSizeMax) {
+    if (size > kBlockSizeMax || AllocationFails()) {
         return nullptr;
     }
     void *pBlock = std::calloc(size, 1);
@@ -32,7 +61,7 @@ extern "C" void *MemRealloc(void *pBlock, size_t size) {
     if (pBlock == nullptr) {
         return MemAlloc(size);
     }
-    if (size > kBlockSizeMax) {
+    if (size > kBlockSizeMax || AllocationFails()) {
         return nullptr;
     }
     // A zero size would let realloc release the block while reporting null,

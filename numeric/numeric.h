@@ -85,9 +85,9 @@ RealVector RealVectorAlloc(unsigned n);
  *   v  I: vector or null (then this is RealVectorAlloc(n)).
  *   n  I: new length, at most 999999999.
  * Returns v itself when its length already is n, else the (possibly moved)
- * vector; added elements are 0.0. Returns null when n is too large (v is then
- * untouched) or when the reallocation fails (v is then released). The holder
- * always replaces its pointer by the result. */
+ * vector; added elements are 0.0. Returns null when n is too large or when
+ * the reallocation fails; v is then released in both cases. The holder always
+ * replaces its pointer by the result. */
 RealVector RealVectorResize(RealVector v, unsigned n);
 /* Releases a vector (null is accepted). Returns null, to be stored back. */
 RealVector RealVectorFree(RealVector v);
@@ -103,7 +103,8 @@ int RealVectorPrint(RealVector v);
  *   adValues  I: iCount doubles, 0-based; element i+1 takes adValues[i].
  *   iCount    I: number of values.
  * Returns the (possibly moved) vector, or null under the failures of
- * RealVectorResize, or when adValues is null while iCount > 0 (v untouched). */
+ * RealVectorResize, or when adValues is null while iCount > 0; v is released
+ * whenever the result is null. */
 RealVector RealVectorFromArray(RealVector v, const double *adValues, int iCount);
 /* Finds the element of largest magnitude among elements iFirst..iLast.
  *   v         I: vector.
@@ -131,7 +132,8 @@ int RealVectorCopy(RealVector vrSource, RealVector vrDestination);
  *   vrDestination  I: vector or null; resized with RealVectorResize.
  *   vrSource       I: vector to copy.
  * Returns the (possibly moved or new) destination, or null when vrSource is
- * null or the resize fails (see RealVectorResize). */
+ * null or the resize fails (see RealVectorResize); vrDestination is then
+ * released. */
 RealVector RealVectorClone(RealVector vrDestination, RealVector vrSource);
 /* Element-wise out[i] = a[i] op b[i] for i = 1..min(length(a), length(b)).
  *   a, b        I: operands.
@@ -163,8 +165,8 @@ RealMatrix RealMatrixAlloc(unsigned iRows, unsigned iCols);
  *   m             I: matrix or null (then this is RealMatrixAlloc).
  *   iRows, iCols  I: new shape, 1 to 999999999 each.
  * Rows beyond iRows are released; new rows and new columns are 0.0. Returns
- * the (possibly moved) matrix; null for an invalid shape (m untouched) or
- * when memory is short (m is then released entirely). */
+ * the (possibly moved) matrix; null for an invalid shape or when memory is
+ * short, m being released entirely in both cases. */
 RealMatrix RealMatrixResize(RealMatrix m, unsigned iRows, unsigned iCols);
 /* Releases every row, last first, then the table.
  * Returns 0 on success or for a null m; 1 when the row count is 0 (nothing
@@ -236,8 +238,8 @@ IntVector IntVectorAlloc(int n);
 /* Changes the length of v (I; null: IntVectorAlloc(n)) to n (I, >= 0),
  * keeping the leading elements; added elements are 0. Returns v itself when
  * cell 0 already holds n, else the (possibly moved) vector; null for a
- * negative n (v untouched) or when the reallocation fails (v is then
- * released). The holder always replaces its pointer by the result. */
+ * negative n or when the reallocation fails, v being released in both cases.
+ * The holder always replaces its pointer by the result. */
 IntVector IntVectorResize(IntVector v, int n);
 /* Releases a vector (null is accepted). Returns null, to be stored back. */
 IntVector IntVectorFree(IntVector v);

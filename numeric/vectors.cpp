@@ -63,8 +63,10 @@ extern "C" RealVector RealVectorAlloc(unsigned n) {
 }
 
 extern "C" RealVector RealVectorResize(RealVector v, unsigned n) {
+    // The holder replaces its pointer by the null result, as after a failed
+    // reallocation, so the block is released here.
     if (n > kLengthMax) {
-        return nullptr;
+        return RealVectorFree(v);
     }
     if (v == nullptr) {
         return RealVectorAlloc(n);
@@ -90,7 +92,7 @@ extern "C" int RealVectorCheck(RealVector v) {
 
 extern "C" RealVector RealVectorFromArray(RealVector v, const double *adValues, int iCount) {
     if (adValues == nullptr && iCount > 0) {
-        return nullptr;
+        return RealVectorFree(v);
     }
     v = RealVectorResize(v, static_cast<unsigned>(iCount));
     if (v == nullptr) {
@@ -157,8 +159,9 @@ extern "C" int RealVectorCopy(RealVector vrSource, RealVector vrDestination) {
 }
 
 extern "C" RealVector RealVectorClone(RealVector vrDestination, RealVector vrSource) {
+    // The holder replaces its pointer by the result: a null one releases it.
     if (vrSource == nullptr) {
-        return nullptr;
+        return RealVectorFree(vrDestination);
     }
     vrDestination =
         RealVectorResize(vrDestination, static_cast<unsigned>(RealVectorLengthGet(vrSource)));
@@ -226,8 +229,9 @@ extern "C" IntVector IntVectorAlloc(int n) {
 }
 
 extern "C" IntVector IntVectorResize(IntVector v, int n) {
+    // Released like a block whose reallocation failed: the holder keeps null.
     if (n < 0) {
-        return nullptr;
+        return IntVectorFree(v);
     }
     if (v == nullptr) {
         return IntVectorAlloc(n);

@@ -33,3 +33,6 @@ VARO_BENCH_PACKAGES=(libcminpack-dev libgsl-dev libbenchmark-dev)
 # and pytest, its example matplotlib. pkg-config serves the installation check.
 VARO_PYTHON_PACKAGES=(python3-dev python3-numpy pybind11-dev python3-pytest python3-scipy
     python3-matplotlib pkg-config)
+
+# The fuzz harnesses need clang with libFuzzer and the sanitizer runtimes.
+VARO_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

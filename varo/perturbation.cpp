@@ -108,7 +108,9 @@ int PerturbationSearch(VaroObject *pObject, int iDirection) {
             h = (dBase + h > dUpper ? dUpper : dLower) - dBase;
             bClipped = true;
         }
-        if (h == 0.0) {
+        // A perturbation that is zero, or not finite even after the cut at
+        // a limit (a non-finite base value), cannot be evaluated or adapted.
+        if (h == 0.0 || !std::isfinite(h)) {
             break;
         }
         dValue = std::clamp(dBase + h, dLower, dUpper);

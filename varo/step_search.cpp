@@ -155,13 +155,22 @@ double StepLimitToBounds(const VaroObject *pObject, RealVector vrDirection, doub
 
 double StepLimitToParChange(const VaroObject *pObject, RealVector vrDirection, double dMultiplier) {
     const double dTolerance = pObject->parValChangeTermination;
+    // Returned whenever no multiplier can pass the test: the step is then
+    // insignificant and makes no trial.
+    const double dGiven = dMultiplier;
     for (int i = 1; i <= pObject->freeParamCount; ++i) {
+        if (!std::isfinite(vrDirection[i])) {
+            return dGiven;
+        }
         const double dValue = pObject->freeParams[i].value;
-        // An infinite multiplier would never shrink; it is returned as it is
-        // and, like a NaN one, makes no trial.
-        while (std::isfinite(dMultiplier) &&
-               ParamChangeTooLarge(dValue, dMultiplier * vrDirection[i] + dValue, dTolerance)) {
-            dMultiplier *= kStepReduction;
+        while (ParamChangeTooLarge(dValue, dMultiplier * vrDirection[i] + dValue, dTolerance)) {
+            // Zero, an infinite multiplier and the smallest subnormal number
+            // are not shortened by the factor any more.
+            const double dShorter = dMultiplier * kStepReduction;
+            if (dShorter == dMultiplier) {
+                return dGiven;
+            }
+            dMultiplier = dShorter;
         }
     }
     return dMultiplier;

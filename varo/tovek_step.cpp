@@ -56,6 +56,8 @@ int EigenTrialsRun(VaroObject *pObject, double dOld, EigenTrials &trials, EigenO
     double dBest = dBase;
     double dBestMultiplier = 0.0;
     bool bBetterFound = false;
+    // t shrinks by the same products that gave r, so it reaches r after as many
+    // reductions as the parameter-change cut made (r = t: no trial at all).
     while (std::fabs(r) < std::fabs(t)) {
         StepApply(pObject, vrDirection, t);
         iResult = ResidualsEvaluate(pObject);

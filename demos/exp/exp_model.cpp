@@ -13,8 +13,7 @@ namespace {
 enum { kAmpl, kGamma };
 
 constexpr double kSmallestRate = 1e-300;
-// Start rate when the data give none (no rows, or a last time that is not
-// positive).
+// Start rate when the data give none (no rows, or a last time of zero).
 constexpr double kFallbackRate = 1.0;
 
 constexpr float afDefaultIniValues[] = {50, 1, -50, 0.2f, 100, 0.001f, 200, 0.0002f};
@@ -38,7 +37,7 @@ void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
     }
     adShown[kAmpl] = data.adData[0] / data.iNoTerms;
     const double dRate = -iTerm * std::log(0.1) / data.adTime[data.iNoPoints - 1];
-    if (std::isfinite(dRate) && dRate > 0) {
+    if (std::isfinite(dRate)) {
         adShown[kGamma] = dRate;
     }
 }

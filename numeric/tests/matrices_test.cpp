@@ -39,8 +39,6 @@ TEST(RealMatrixStorage, ResizeGrowsAndShrinks) {
     m = RealMatrixResize(m, 2, 3);
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(Elements(m), (Rows{{1, 2, 3}, {4, 5, 6}}));
-    EXPECT_EQ(RealMatrixResize(m, 0, 3), nullptr);
-    EXPECT_EQ(Elements(m), (Rows{{1, 2, 3}, {4, 5, 6}})) << "an invalid shape leaves it alone";
 
     const long base = MemLiveBlockCount();
     EXPECT_EQ(RealMatrixResize(m, 3, 600000000), nullptr);

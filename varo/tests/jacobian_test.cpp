@@ -1,6 +1,7 @@
 // The Jacobian seen from the callbacks: which parameter a gradient callback is
 // asked about, where numerical perturbations go, and how limits, links and a
 // zero residual norm shape them.
+#include <cmath>
 #include <gtest/gtest.h>
 #include <ostream>
 
@@ -278,6 +279,51 @@ TEST_P(LimitedParameter, EveryEvaluationStaysInsideTheLimits) {
 
 INSTANTIATE_TEST_SUITE_P(Engine, LimitedParameter, testing::ValuesIn(kLimitCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A non-finite parameter value gives a non-finite perturbation, which neither
+// growth nor shrinking by 10 can change; with a model whose norm always moves
+// far, the search used to go on for ever.
+TEST(NumericalDerivative, NonFiniteValueMakesNoPerturbedEvaluation) {
+    for (const double dInitial : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        TestModel model{{dInitial}, [dCall = 0.0](const Values &) mutable {
+                            dCall += 1.0;
+                            return Values{dCall};
+                        }};
+        FitProblem problem({&model});
+        VaroMaxNoIterationsSet(problem.Handle(), 2);
+        VaroProcessing(problem.Handle());
+        EXPECT_EQ(0u, model.CallsOf(1, false).size()) << dInitial;
+    }
+}
+
+// r = (1 + 1e3 (p - 1), 1): from p = 1 a perturbation of 1e-8 changes the norm
+// far beyond the window, so the search shrinks it tenfold at a time, and the
+// next iteration starts from the sizes it settled on.
+TEST(NumericalDerivative, ShrunkPerturbationIsCarriedIntoTheNextIteration) {
+    TestModel model{{1.0}, [](const Values &p) { return Values{1.0 + 1e3 * (p[0] - 1.0), 1.0}; }};
+    FitProblem problem({&model});
+    VaroMaxNoIterationsSet(problem.Handle(), 2);
+    VaroProcessing(problem.Handle());
+    const std::vector<CallRecord> first = model.CallsOf(1, false);
+    const std::vector<CallRecord> second = model.CallsOf(2, false);
+    ASSERT_GE(first.size(), 3u);
+    ASSERT_GE(second.size(), 2u);
+    EXPECT_EQ(1.0 + 1e-8, first[0].params[0]);
+    EXPECT_EQ(1.0 + 1e-9, first[1].params[0]);
+    // The last plus-side perturbation of iteration 1 (the trials lie far away).
+    double dPlus = 0.0;
+    for (const CallRecord &call : first) {
+        const double h = call.params[0] - 1.0;
+        if (h > 0.0 && h < 1e-6) {
+            dPlus = h;
+        }
+    }
+    ASSERT_LT(dPlus, 1e-9);
+    // At the fitted point that size changes the norm too little, so iteration
+    // 2 starts from it and grows it tenfold: its first two plus-side points
+    // lie 9 times the carried size apart.
+    EXPECT_NEAR(9.0 * dPlus, second[1].params[0] - second[0].params[0], 1e-3 * dPlus);
+}
 
 } // namespace
 } // namespace engine_test

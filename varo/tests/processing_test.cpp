@@ -107,6 +107,16 @@ const FailureCase kFailureCases[] = {
      1000, "Internal bug"},
     {"NoIterationsAllowed", [](VaroHandle h, TestModel &) { VaroMaxNoIterationsSet(h, 0); }, 9,
      "VaroProcessing: termination condition has not been reached for 0 iterations"},
+    {"ModelReturnsNan", // a NaN norm never passes the termination test
+     [](VaroHandle h, TestModel &m) {
+         VaroMaxNoIterationsSet(h, 4);
+         m.residuals = [line = m.residuals](const Values &p) {
+             Values r = line(p);
+             r[0] = std::nan("");
+             return r;
+         };
+     },
+     9, "VaroProcessing: termination condition has not been reached for 4 iterations"},
 };
 
 class ProcessingFailure : public testing::TestWithParam<FailureCase> {};

@@ -1,9 +1,11 @@
 // The step search through its log trace and the points its trials leave.
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <ostream>
 
 #include "engine_fixture.h"
+#include "varo/engine.h"
 
 namespace engine_test {
 namespace {
@@ -154,6 +156,142 @@ TEST_P(PointConsistency, FittedPointAndItsNormBelongTogether) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, PointConsistency, testing::ValuesIn(kConsistencyCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct ParChangeCase {
+    const char *name;
+    double dValue;
+    double dDirection;
+    double dMultiplier;
+    double dTolerance;
+    bool bSignificant; // false: the multiplier comes back unchanged (no trial)
+};
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const ParChangeCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
+
+// All but the first made the parameter-change cut spin: the change stays too
+// large however far the multiplier shrinks, and 0.618 times the smallest
+// subnormal number rounds back to itself.
+const ParChangeCase kParChangeCases[] = {
+    {"OrdinaryStepIsShortened", 3.0, -2.0, 1.0, 1e-4, true},
+    {"InfiniteDirection", 1.0, kInf, 1.0, 1e-4, false},
+    {"ToleranceSquareUnderflows", 0.0, 1.0, 1.0, 1e-300, false},
+    {"SmallestSubnormalMultiplier", 0.0, 1.0, 0x1p-1074, 1e-170, false},
+    {"InfiniteMultiplier", 1.0, 1.0, kInf, 1e-4, false},
+};
+
+class ParChangeCut : public testing::TestWithParam<ParChangeCase> {};
+
+TEST_P(ParChangeCut, EndsOnEveryInput) {
+    const ParChangeCase &c = GetParam();
+    VaroHandle iHandle = 0;
+    ASSERT_EQ(0, VaroObjectCreate(&iHandle));
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    pObject->freeParamCount = 1;
+    pObject->freeParams[1].value = c.dValue;
+    pObject->parValChangeTermination = c.dTolerance;
+    double adDirection[2] = {1.0, c.dDirection};
+    const double r = StepLimitToParChange(pObject, adDirection, c.dMultiplier);
+    if (c.bSignificant) {
+        // The longest multiplier of the 0.618 sequence within the tolerance.
+        const double dAllowed = c.dTolerance * std::fabs(c.dValue);
+        EXPECT_LE(std::fabs(r * c.dDirection), dAllowed);
+        EXPECT_GT(std::fabs(r / kStepReduction * c.dDirection), dAllowed);
+    } else {
+        EXPECT_EQ(c.dMultiplier, r);
+    }
+    VaroObjectDelete(iHandle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, ParChangeCut, testing::ValuesIn(kParChangeCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A parameter at zero with a tolerance whose square underflows can never
+// change by a tolerated amount: neither step may spin on it, and the fit ends
+// through the ordinary termination without moving.
+TEST(StepSearchEnds, UnreachableToleranceMakesNoTrialInEitherStep) {
+    for (const double dGaussNewtonThresh : {1e10, 0.0}) {
+        TestModel model = LinearModel();
+        FitProblem problem({&model});
+        problem.LogOpen();
+        VaroGaussNewtonResNormThreshSet(problem.Handle(), dGaussNewtonThresh);
+        ASSERT_EQ(0, VaroParValChangeTerminationSet(problem.Handle(), 1e-300));
+        EXPECT_EQ(0, VaroProcessing(problem.Handle()));
+        EXPECT_TRUE(LinesInOrder(problem.LogText(),
+                                 {"-- Tovek step --", "Tovek step: INSIGNIFICANT PROGRESS"}))
+            << problem.LogText();
+        EXPECT_EQ((Values{0.0, 0.0}), (Values{problem.Value(1, 1), problem.Value(1, 2)}));
+    }
+}
+
+struct EigenCase {
+    const char *name;
+    TestModel (*model)();
+    double dStabVsSpeed;
+    const char *line;   // a line of iteration 1
+    const char *absent; // no line of iteration 1 starts with it
+};
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const EigenCase &c, std::ostream *pStream) {
+    *pStream << c.name;
+}
+
+// r = (10 (a - 1), 0.1 (b - 5)) from (1.001, 0): the first eigenvector (a)
+// removes too little of the norm, the second (b) nearly all of it.
+TestModel SecondDirectionModel() {
+    return {{1.001, 0.0},
+            [](const Values &p) {
+                return Values{10.0 * (p[0] - 1.0), 0.1 * (p[1] - 5.0)};
+            },
+            [](const Values &, int j) {
+                return j == 1 ? Values{10.0, 0.0} : Values{0.0, 0.1};
+            }};
+}
+
+// Nearly parallel columns: the second singular value of the normal matrix is
+// below 1e-10 of the first, so its eigenvector, along which the Gauss-Newton
+// move would be huge, is never tried; the constant 1 cannot be fitted.
+TestModel CutOffModel() {
+    return {{0.0, 0.0},
+            [](const Values &p) {
+                return Values{p[0] + p[1] - 3.0, p[0] + (1.0 + 1e-7) * p[1] - 3.0, 1.0};
+            },
+            [](const Values &, int j) {
+                return j == 1 ? Values{1.0, 1.0, 0.0} : Values{1.0, 1.0 + 1e-7, 0.0};
+            }};
+}
+
+const EigenCase kEigenCases[] = {
+    {"SucceedsOnTheSecondEigenvector", SecondDirectionModel, 0.01,
+     "Tovek step: SUCCESS on   2 eigen vector after ", "Tovek step: SUCCESS on   1"},
+    {"CutOffSingularValueIsNotTried", CutOffModel, 0.9,
+     "Tovek step: SUCCESS on   1 eigen vector after ", "Tovek step: SUCCESS on   2"},
+};
+
+class EigenvectorTrials : public testing::TestWithParam<EigenCase> {};
+
+TEST_P(EigenvectorTrials, VisitTheEigenvectorsInOrder) {
+    const EigenCase &c = GetParam();
+    TestModel model = c.model();
+    FitProblem problem({&model});
+    problem.LogOpen();
+    VaroGaussNewtonResNormThreshSet(problem.Handle(), 0.0);
+    VaroStabVsSpeedSet(problem.Handle(), c.dStabVsSpeed);
+    VaroMaxNoIterationsSet(problem.Handle(), 1);
+    VaroProcessing(problem.Handle());
+    const std::string log = problem.LogText();
+    const std::string first = log.substr(log.find("========= Main iteration: 1"));
+    EXPECT_EQ(1, LinesStartingWith(first, c.line)) << first;
+    EXPECT_EQ(0, LinesStartingWith(first, c.absent)) << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, EigenvectorTrials, testing::ValuesIn(kEigenCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -143,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExpStartCase{"RateFromLastRow", 1, {30}, {0, 2, 5}, {9, 3, 1}, {30, kLn10 / 5}},
         ExpStartCase{"FromData", 2, {}, {0, 2, 5}, {9, 3, 1}, {4.5, kLn10 / 5, 4.5, 2 * kLn10 / 5}},
         ExpStartCase{"EmptyDataRateOne", 1, {}, {}, {}, {0, 1.0}},
-        ExpStartCase{"LastTimeZeroRateOne", 1, {}, {0}, {6}, {6, 1.0}}),
+        ExpStartCase{"LastTimeZeroRateOne", 1, {}, {0}, {6}, {6, 1.0}},
+        ExpStartCase{"NegativeLastTimeKeepsItsRate", 1, {}, {1, -5}, {6, 2}, {6, -kLn10 / 5}}),
     [](const testing::TestParamInfo<ExpStartCase> &info) { return info.param.pszName; });
 
 struct TauCase {

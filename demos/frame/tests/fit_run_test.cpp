@@ -28,7 +28,7 @@ TEST(FitFailure, SetUpRefusedForNoTermsLeavesNoObject) {
     RowsSet(adBellTime, adBellData);
     std::string console;
     const int iRc = StartValuesSetUp(0, {}, &console);
-    EXPECT_NE(iRc, 0);
+    EXPECT_EQ(iRc, 5) << "a model of zero parameters is out of range";
     EXPECT_TRUE(ApiErrorStarts(console, iRc)) << console;
     EXPECT_EQ(console.find("Initial values:"), std::string::npos) << console;
     EXPECT_EQ(gDemoState.iHandle, 0);
@@ -40,7 +40,7 @@ TEST(FitFailure, StartFittingWithoutAnObjectReportsTheErrorAndFinishes) {
     std::string console;
     ASSERT_NE(StartValuesSetUp(0, {}, &console), 0);
     const int iRc = FitRunCaptured(&console);
-    EXPECT_NE(iRc, 0);
+    EXPECT_EQ(iRc, 1) << "handle 0 names no object";
     EXPECT_TRUE(ApiErrorStarts(console, iRc)) << console;
     EXPECT_TRUE(LinesStartingWith(console, "=====").empty()) << console;
     EXPECT_EQ(gDemoState.iFitState, kFitFinished);
@@ -54,7 +54,7 @@ TEST(FitFailure, FailedFitDropsTheObjectAndANewProblemFitsAgain) {
     ASSERT_EQ(StartValuesSetUp(1, {}, &console), 0) << console;
     ASSERT_NE(gDemoState.iHandle, 0);
     const int iRc = FitRunCaptured(&console);
-    EXPECT_NE(iRc, 0);
+    EXPECT_EQ(iRc, 8) << "the initial evaluation fails";
     EXPECT_NE(console.find("VARO API error, iRc=" + std::to_string(iRc) + "\n'"), std::string::npos)
         << console;
     EXPECT_TRUE(LinesStartingWith(console, "No. model function evaluations=").empty()) << console;
@@ -67,6 +67,21 @@ TEST(FitFailure, FailedFitDropsTheObjectAndANewProblemFitsAgain) {
     EXPECT_EQ(FitRunCaptured(&console), 0) << console;
     EXPECT_EQ(LinesStartingWith(console, "===== Optimization results =====").size(), 1u);
     EXPECT_NE(gDemoState.iHandle, 0); // kept, so its fitted values stay readable
+}
+
+// Every set-up deletes the object of the one before, so the handle table
+// never fills however often a problem is chosen.
+TEST(FitSetUp, ManySetUpsInARowLeaveTheHandleTableUsable) {
+    DemoStateReset();
+    RowsSet(adBellTime, adBellData);
+    std::string console;
+    for (int k = 0; k < 150; ++k) {
+        ASSERT_EQ(StartValuesSetUp(1, {}, &console), 0) << "set-up " << k << ": " << console;
+    }
+    EXPECT_EQ(FitRunCaptured(&console), 0) << console;
+    VaroHandle iHandle = 0;
+    EXPECT_EQ(VaroObjectCreate(&iHandle), 0);
+    EXPECT_EQ(VaroObjectDelete(iHandle), 0);
 }
 
 } // namespace
