@@ -1,0 +1,97 @@
+// A fit object whose models are Python callables: the bridge between the
+// library's C callbacks and Python functions of the form f(x, *params).
+#ifndef VARO_PYTHON_FIT_OBJECT_H
+#define VARO_PYTHON_FIT_OBJECT_H
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "varo/varo.h"
+
+namespace varo_python {
+
+namespace py = pybind11;
+using DoubleArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+// A nonzero code of the library with its message; Python sees varo.VaroError.
+struct LibraryError {
+    int iCode;
+    std::string sMessage;
+};
+
+class FitObject;
+
+// One model: the function, its optional Jacobian and its data. The residuals
+// handed to the library are (y - f(x, *p)) * weight.
+struct ModelState {
+    FitObject *pOwner = nullptr;
+    int iParams = 0;
+    py::object fModel;
+    py::object fJacobian; // None: the library forms numerical derivatives
+    py::object x;
+    DoubleArray adY;
+    DoubleArray adWeights;
+    long iModelCalls = 0;
+    long iJacobianCalls = 0;
+    // The last Jacobian, kept while the library asks for its columns one by
+    // one at the same parameter values.
+    std::vector<double> adJacobianAt;
+    std::vector<double> adJacobian;
+    std::vector<double> adBuffer;
+
+    std::vector<double> ParamsGet(VaroHandle iHandle) const;
+    void ResidualsHand(VaroHandle iHandle);
+    void GradientHand(VaroHandle iHandle);
+};
+
+class FitObject {
+  public:
+    explicit FitObject(int iModels);
+    ~FitObject();
+    FitObject(const FitObject &) = delete;
+    FitObject &operator=(const FitObject &) = delete;
+
+    void ModelSet(int iModel, int iParams, py::object fModel, py::object x, DoubleArray adY,
+                  DoubleArray adWeights, py::object fJacobian);
+    void ParamSet(int iModel, int iParam, double dValue, double dLower, double dUpper, int iLink);
+    void MaxIterationsSet(int iMaxIterations);
+    // Sets the residual norm change and the parameter change termination values.
+    void ToleranceSet(double dTolerance);
+    void GaussNewtonThresholdSet(double dThreshold);
+    void StepMethodSet(int iMethod);
+    // Runs the fit; returns the library's code (0 on convergence). A Python
+    // exception raised by a model function is raised again unchanged. The
+    // interpreter lock is released during the fit and taken for each call of
+    // a model function.
+    int Run();
+
+    double ValueGet(int iModel, int iParam) const;
+    // The covariance of the fitted parameters (iModel, iParam) and (jModel,
+    // jParam); NaN when the library has no statistics for the fit.
+    double CovarianceGet(int iModel, int iParam, int jModel, int jParam) const;
+    double ChiSquareGet() const;
+    int DegreesOfFreedomGet() const;
+    int IterationsGet() const;
+    long ModelCallsGet(int iModel) const;
+    long JacobianCallsGet(int iModel) const;
+    std::string MessageGet() const;
+
+    void Fail(std::exception_ptr pError);
+
+  private:
+    VaroHandle m_iHandle = 0;
+    std::vector<std::unique_ptr<ModelState>> m_models;
+    std::exception_ptr m_pPending;
+
+    void Check(int iCode) const;
+    ModelState &Model(int iModel) const;
+};
+
+} // namespace varo_python
+
+#endif

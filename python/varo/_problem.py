@@ -1,0 +1,248 @@
+"""Global analysis: several data sets, each with its own model function, fitted
+at once with parameters shared between them by name."""
+import inspect
+from dataclasses import dataclass
+
+import numpy as np
+
+from . import _varo
+from ._errors import VaroError
+
+# The library's step methods by name.
+STEP_METHODS = {"eigen": 0, "damped": 1}
+# The relative decrease of the residual norm, and the relative parameter
+# change, below which a fit has converged: small enough that the result agrees
+# with a fully converged one to about seven digits on the reference problems.
+DEFAULT_TOLERANCE = 1e-10
+# A residual norm threshold that every norm stays below: a Gauss-Newton step
+# is tried in every iteration, which gives the fast final convergence.
+GAUSS_NEWTON_ALWAYS = np.finfo(float).max
+CONVERGED = 0
+ITERATION_LIMIT = 9
+
+
+@dataclass
+class FitResult:
+    """The outcome of a fit. Arrays follow the order of `names`; a fixed
+    parameter has standard error 0 and zero covariance."""
+
+    names: list
+    values: np.ndarray
+    errors: np.ndarray
+    covariance: np.ndarray
+    chi_square: float
+    degrees_of_freedom: int
+    iterations: int
+    nfev: int
+    njev: int
+    status: int
+    message: str
+
+    @property
+    def success(self):
+        return self.status == CONVERGED
+
+    def __getitem__(self, name):
+        return self.values[self.names.index(name)]
+
+
+def param_names(function):
+    """The names of a model function's parameters after x, and how many of
+    them have no default; None when the signature cannot be read or takes
+    *args."""
+    try:
+        signature = inspect.signature(function)
+    except (TypeError, ValueError):
+        return None
+    parameters = list(signature.parameters.values())
+    if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD, p.KEYWORD_ONLY) for p in parameters):
+        return None
+    parameters = parameters[1:]
+    required = sum(p.default is p.empty for p in parameters)
+    return [p.name for p in parameters], required
+
+
+def finite_array(values, name, ndim=None):
+    array = np.asarray(values, dtype=float)
+    if ndim is not None and array.ndim != ndim:
+        raise ValueError(f"{name} must have {ndim} dimension(s), not {array.ndim}")
+    if not np.all(np.isfinite(array)):
+        raise ValueError(f"{name} contains NaN or infinite values")
+    return array
+
+
+@dataclass
+class _DataSet:
+    function: object
+    x: np.ndarray
+    y: np.ndarray
+    weights: np.ndarray
+    names: list
+    jac: object
+
+
+class _Parameter:
+    def __init__(self):
+        self.value = 1.0
+        self.lower = -np.inf
+        self.upper = np.inf
+
+    @property
+    def fixed(self):
+        return self.lower == self.upper
+
+
+class Problem:
+    """Data sets fitted together. Parameters with the same name share one value
+    in every data set that uses them.
+
+        problem = Problem()
+        problem.add(decay, t1, y1, params=["amplitude1", "rate"])
+        problem.add(decay, t2, y2, params=["amplitude2", "rate"])
+        problem.param("rate", 0.5, bounds=(0, 10))
+        result = problem.fit()
+    """
+
+    def __init__(self):
+        self._data_sets = []
+        self._params = {}
+
+    def add(self, f, xdata, ydata, sigma=None, params=None, jac=None):
+        """Adds a data set with its model f(x, *params), which returns the model's
+        values at all points of xdata as one array. params names f's
+        parameters in order (default: the names in f's signature); sigma holds
+        the standard deviations of ydata (default 1); jac(x, *params), when
+        given, returns the derivatives as an array of shape (len(ydata),
+        len(params))."""
+        if not callable(f):
+            raise ValueError("the model function must be callable")
+        if jac is not None and not callable(jac):
+            jac = None  # SciPy's names of finite-difference schemes: the library's own
+        names = list(params) if params is not None else (param_names(f) or [None])[0]
+        if not names:
+            raise ValueError("the model's parameters cannot be read from its signature; "
+                             "give their names or start values")
+        if len(set(names)) != len(names):
+            raise ValueError("a model's parameter names must differ")
+        y = finite_array(ydata, "ydata", ndim=1)
+        x = finite_array(xdata, "xdata")
+        if x.ndim == 0 or x.shape[-1] != y.size:
+            raise ValueError(f"xdata has {x.shape[-1] if x.ndim else 0} points, ydata {y.size}")
+        if y.size == 0:
+            raise ValueError("ydata is empty")
+        weights = np.ones_like(y)
+        if sigma is not None:
+            sigma = finite_array(sigma, "sigma")
+            if sigma.shape != y.shape:
+                raise ValueError(f"sigma must have the shape of ydata, {y.shape}, not {sigma.shape}")
+            if np.any(sigma <= 0):
+                raise ValueError("sigma must be positive")
+            weights = 1.0 / sigma
+        self._data_sets.append(_DataSet(f, x, y, weights, names, jac))
+        for name in names:
+            self._params.setdefault(name, _Parameter())
+        return self
+
+    def param(self, name, value=None, bounds=None, fixed=None):
+        """Sets a parameter's start value (default 1), its bounds (lower,
+        upper) and whether it is fixed at its value."""
+        if name not in self._params:
+            raise ValueError(f"no data set has a parameter {name!r}")
+        param = self._params[name]
+        if value is not None:
+            param.value = finite_array(value, f"the value of {name}", ndim=0).item()
+        if bounds is not None:
+            lower, upper = (float(b) for b in bounds)
+            if np.isnan(lower) or np.isnan(upper) or lower > upper:
+                raise ValueError(f"the bounds of {name} must be ordered")
+            param.lower, param.upper = lower, upper
+        if fixed:
+            param.lower = param.upper = param.value
+        elif fixed is not None and param.fixed:
+            param.lower, param.upper = -np.inf, np.inf
+        return self
+
+    @property
+    def names(self):
+        """The parameter names in the order of first use."""
+        return list(self._params)
+
+    def fit(self, method="damped", max_iterations=None, tolerance=DEFAULT_TOLERANCE,
+            absolute_sigma=False):
+        """Fits all data sets at once. method is "damped" (damped least squares)
+        or "eigen" (steps along the eigenvectors of the normal matrix). With
+        absolute_sigma the covariance takes sigma as absolute, else it is
+        scaled by chi-square per degree of freedom. Returns a FitResult for a
+        converged fit or one stopped by the iteration limit; raises VaroError
+        for other failures of the library."""
+        if method not in STEP_METHODS:
+            raise ValueError(f"method must be one of {sorted(STEP_METHODS)}, not {method!r}")
+        if not self._data_sets:
+            raise ValueError("the problem has no data sets")
+        self._check_params()
+        fit_object = self._fit_object_make(method, max_iterations, tolerance)
+        status = fit_object.run()
+        message = fit_object.message() if status != CONVERGED else "The fit converged."
+        if status not in (CONVERGED, ITERATION_LIMIT):
+            raise VaroError(status, message)
+        return self._result_make(fit_object, status, message, absolute_sigma)
+
+    def _check_params(self):
+        points = sum(data.y.size for data in self._data_sets)
+        free = sum(not p.fixed for p in self._params.values())
+        if points < free:
+            raise ValueError(f"{points} data points cannot determine {free} free parameters")
+        for name, param in self._params.items():
+            if not param.lower <= param.value <= param.upper:
+                raise ValueError(f"the start value of {name} lies outside its bounds")
+
+    def _links(self):
+        """Link numbers of the parameters that more than one data set uses."""
+        uses = {}
+        for data in self._data_sets:
+            for name in data.names:
+                uses[name] = uses.get(name, 0) + 1
+        shared = [name for name in self._params if uses[name] > 1]
+        return {name: index + 1 for index, name in enumerate(shared)}
+
+    def _fit_object_make(self, method, max_iterations, tolerance):
+        fit_object = _varo.FitObject(len(self._data_sets))
+        links = self._links()
+        for model, data in enumerate(self._data_sets, start=1):
+            fit_object.model_set(model, len(data.names), data.function, data.x, data.y,
+                                 data.weights, data.jac)
+            for index, name in enumerate(data.names, start=1):
+                p = self._params[name]
+                fit_object.param_set(model, index, p.value, p.lower, p.upper, links.get(name, 0))
+        fit_object.step_method_set(STEP_METHODS[method])
+        if max_iterations is not None:
+            fit_object.max_iterations_set(int(max_iterations))
+        fit_object.tolerance_set(float(tolerance))
+        fit_object.gauss_newton_threshold_set(GAUSS_NEWTON_ALWAYS)
+        return fit_object
+
+    def _result_make(self, fit_object, status, message, absolute_sigma):
+        place = {}
+        for model, data in enumerate(self._data_sets, start=1):
+            for index, name in enumerate(data.names, start=1):
+                place.setdefault(name, (model, index))
+        names = self.names
+        values = np.array([fit_object.value(*place[name]) for name in names])
+        # Only a converged fit has statistics.
+        covariance = np.full((len(names), len(names)), np.nan)
+        chi_square, dof = np.nan, 0
+        if status == CONVERGED:
+            covariance = np.array([[fit_object.covariance(*place[a], *place[b]) for b in names]
+                                   for a in names])
+            chi_square = fit_object.chi_square()
+            dof = fit_object.degrees_of_freedom()
+        if absolute_sigma and dof > 0 and chi_square > 0:
+            covariance *= dof / chi_square
+        models = range(1, len(self._data_sets) + 1)
+        return FitResult(
+            names=names, values=values, errors=np.sqrt(np.diag(covariance)),
+            covariance=covariance, chi_square=chi_square, degrees_of_freedom=dof,
+            iterations=fit_object.iterations(),
+            nfev=sum(fit_object.model_calls(m) for m in models),
+            njev=sum(fit_object.jacobian_calls(m) for m in models),
+            status=status, message=message)
