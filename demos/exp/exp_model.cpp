@@ -1,5 +1,6 @@
-// VaroExp: texts, defaults, start values and formulas of the multi-exponential
-// model. Parameters of term k: 2k-1 amplitude, 2k decay rate.
+// VaroExp: texts, defaults and start values of the multi-exponential model,
+// whose formulas are the exponential family's. Parameters of term k: 2k-1
+// amplitude, 2k decay rate.
 #include <cmath>
 #include <cstdio>
 
@@ -7,6 +8,7 @@
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
 #include "demos/frame/panels.h"
+#include "models/exp_family.h"
 
 namespace {
 
@@ -17,15 +19,6 @@ constexpr double kSmallestRate = 1e-300;
 constexpr double kFallbackRate = 1.0;
 
 constexpr float afDefaultIniValues[] = {50, 1, -50, 0.2f, 100, 0.001f, 200, 0.0002f};
-
-double TermValue(const double *adParams, double dTime) {
-    return std::exp(-adParams[kGamma] * dTime) * adParams[kAmpl];
-}
-
-double TermDerivative(int iParam, const double *adParams, double dTime) {
-    const double dE = std::exp(-adParams[kGamma] * dTime);
-    return iParam == kAmpl ? dE : -adParams[kAmpl] * dTime * dE;
-}
 
 // Term k falls to 10^-k of its start by the last row.
 void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
@@ -40,16 +33,6 @@ void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
     if (std::isfinite(dRate)) {
         adShown[kGamma] = dRate;
     }
-}
-
-void ParamsCopy(const double *adFrom, double *adTo) {
-    adTo[kAmpl] = adFrom[kAmpl];
-    adTo[kGamma] = adFrom[kGamma];
-}
-
-// The shown values are the parameters themselves.
-void StdErrorsCopy(const double *, const double *adStdErrors, double *adShownErrors) {
-    ParamsCopy(adStdErrors, adShownErrors);
 }
 
 void TermLinePrint(int iTerm, const double *adShown) {
@@ -112,12 +95,12 @@ const DemoModel gDemoModel = {
     .pszTitleModel = "exponential",
     .apszProblemEntries = {"1 exponent", "2 exponents", "3 exponents", "4 exponents"},
     .bIterationZeroLinePrinted = false,
-    .TermValue = TermValue,
-    .TermDerivative = TermDerivative,
+    .TermValue = ExpTermValue,
+    .TermDerivative = ExpTermDerivative,
     .TermStartGuess = TermStartGuess,
-    .ShownToParams = ParamsCopy,
-    .ParamsToShown = ParamsCopy,
-    .StdErrorsToShown = StdErrorsCopy,
+    .ShownToParams = ExpParamsCopy,
+    .ParamsToShown = ExpParamsCopy,
+    .StdErrorsToShown = ExpStdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };

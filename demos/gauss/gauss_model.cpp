@@ -1,6 +1,7 @@
-// VaroGauss: texts, defaults, start values and formulas of the multi-gaussian
-// model. Parameters of term k: 3k-2 amplitude, 3k-1 mean, 3k variance; the
-// console and the panel show the standard deviation instead of the variance.
+// VaroGauss: texts, defaults and start values of the multi-gaussian model,
+// whose formulas are the gaussian family's. Parameters of term k: 3k-2
+// amplitude, 3k-1 mean, 3k variance; the console and the panel show the
+// standard deviation instead of the variance.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,35 +10,13 @@
 #include "demos/frame/frame.h"
 #include "demos/frame/panels.h"
 #include "demos/gauss/gauss_model.h"
+#include "models/gauss_family.h"
 
 namespace {
 
 enum { kAmpl, kMean, kVar };
 
 constexpr float afDefaultIniValues[] = {50, 350, 60, 50, 400, 60, 50, 500, 60, 50, 600, 60};
-
-double Exponential(const double *adParams, double dTime) {
-    const double dOffset = dTime - adParams[kMean];
-    return std::exp(-(dOffset * dOffset) / (2 * adParams[kVar]));
-}
-
-double TermValue(const double *adParams, double dTime) {
-    return adParams[kAmpl] * Exponential(adParams, dTime);
-}
-
-double TermDerivative(int iParam, const double *adParams, double dTime) {
-    const double dE = Exponential(adParams, dTime);
-    const double dOffset = dTime - adParams[kMean];
-    const double dVar = adParams[kVar];
-    switch (iParam) {
-    case kAmpl:
-        return dE;
-    case kMean:
-        return adParams[kAmpl] * dE * dOffset / dVar;
-    default:
-        return adParams[kAmpl] * dE * dOffset * dOffset / (2 * dVar * dVar);
-    }
-}
 
 void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
     const DataStatisticsResult stats = DataStatistics(pData);
@@ -48,25 +27,6 @@ void TermStartGuess(const ModelData *pData, int iTerm, double *adShown) {
                                                           (iNoTerms - 1)
                                   : stats.dDataMean;
     adShown[kVar] = dSpread / iNoTerms;
-}
-
-void ShownToParams(const double *adShown, double *adParams) {
-    adParams[kAmpl] = adShown[kAmpl];
-    adParams[kMean] = adShown[kMean];
-    adParams[kVar] = adShown[kVar] * adShown[kVar];
-}
-
-void ParamsToShown(const double *adParams, double *adShown) {
-    adShown[kAmpl] = adParams[kAmpl];
-    adShown[kMean] = adParams[kMean];
-    adShown[kVar] = std::sqrt(adParams[kVar]);
-}
-
-// Sigma is the root of the variance parameter v: dSigma = dv / (2 sqrt(v)).
-void StdErrorsToShown(const double *adParams, const double *adStdErrors, double *adShownErrors) {
-    adShownErrors[kAmpl] = adStdErrors[kAmpl];
-    adShownErrors[kMean] = adStdErrors[kMean];
-    adShownErrors[kVar] = adStdErrors[kVar] / (2.0 * std::sqrt(adParams[kVar]));
 }
 
 void TermLinePrint(int iTerm, const double *adShown) {
@@ -176,12 +136,12 @@ const DemoModel gDemoModel = {
     .pszTitleModel = "gaussian",
     .apszProblemEntries = {"1 gaussian", "2 gaussians", "3 gaussians", "4 gaussians"},
     .bIterationZeroLinePrinted = true,
-    .TermValue = TermValue,
-    .TermDerivative = TermDerivative,
+    .TermValue = GaussTermValue,
+    .TermDerivative = GaussTermDerivative,
     .TermStartGuess = TermStartGuess,
-    .ShownToParams = ShownToParams,
-    .ParamsToShown = ParamsToShown,
-    .StdErrorsToShown = StdErrorsToShown,
+    .ShownToParams = GaussShownToParams,
+    .ParamsToShown = GaussParamsToShown,
+    .StdErrorsToShown = GaussStdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };

@@ -1,12 +1,13 @@
 // Data file reader: one row a line, "time data [weight]" separated by white
 // space; the weight is 1.0 where the row has none. A line is read whole
 // whatever its length, and a row whose numbers are not all finite is refused.
+#include "models/data_file.h"
+
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "demos/frame/frame.h"
 
 namespace {
 
@@ -54,27 +55,31 @@ int LinesLeftCount(std::ifstream &file) {
 
 } // namespace
 
-int DataFileRead(const char *pszPath, int *piNoPoints, double *adTime, double *adData,
-                 double *adWeight) {
-    std::ifstream file(pszPath);
+int DataFileRowsRead(const char *pszPath, int iCapacity, DataRows *pRows, std::string *pMessage) {
+    *pRows = DataRows{};
+    pMessage->clear();
+    // A folder opens as a stream that reads nothing, which is not a file of no rows.
+    std::error_code error;
+    std::ifstream file;
+    if (!std::filesystem::is_directory(pszPath, error)) {
+        file.open(pszPath);
+    }
     if (!file.is_open()) {
-        std::printf("Cannot open file '%s'\n", pszPath);
-        return 1;
+        *pMessage = "Cannot open file '" + std::string(pszPath) + "'\n";
+        return kDataFileNotOpened;
     }
-    const int iCapacity = *piNoPoints;
-    int iNoRows = 0;
     std::string line;
-    while (iNoRows < iCapacity && LineRead(file, &line)) {
-        if (!RowScan(line, &adTime[iNoRows], &adData[iNoRows], &adWeight[iNoRows])) {
-            std::printf("Illegal file string '%s'\n", line.c_str());
-            return 2;
+    while (static_cast<int>(pRows->adTime.size()) < iCapacity && LineRead(file, &line)) {
+        double dTime = 0.0, dData = 0.0, dWeight = 0.0;
+        if (!RowScan(line, &dTime, &dData, &dWeight)) {
+            // The line as a C string shows it: up to a NUL byte, if it holds one.
+            *pMessage = "Illegal file string '" + std::string(line.c_str()) + "'\n";
+            return kDataFileRowRefused;
         }
-        iNoRows++;
+        pRows->adTime.push_back(dTime);
+        pRows->adData.push_back(dData);
+        pRows->adWeight.push_back(dWeight);
     }
-    if (int iNoLeft = LinesLeftCount(file); iNoLeft > 0) {
-        std::printf("File '%s': only the first %d rows are used, %d more are ignored\n", pszPath,
-                    iCapacity, iNoLeft);
-    }
-    *piNoPoints = iNoRows;
+    pRows->iNoRowsIgnored = LinesLeftCount(file);
     return 0;
 }

@@ -1,0 +1,39 @@
+// One file fitted with a fit object of its own: the record varo-fit writes.
+#ifndef VARO_CLI_FILE_FIT_H
+#define VARO_CLI_FILE_FIT_H
+
+#include <string>
+#include <vector>
+
+#include "cli/fit_options.h"
+
+// Statuses of files that were not fitted, apart from the library's codes.
+constexpr int kStatusNotOpened = -1;  // the reader could not open the file
+constexpr int kStatusRowRefused = -2; // a row is not two or three finite numbers
+constexpr int kStatusTooManyRows = -3;
+
+// Rows read from one file at most.
+constexpr int kMaxFileRows = 1000000;
+
+struct FitRecord {
+    std::string file;
+    int iStatus = 0;     // 0 converged, a library code, or one of the statuses above
+    std::string message; // the reader's or the library's message; empty after a fit
+    int iIterations = 0;
+    // NaN where not available (a file not fitted, statistics the library
+    // could not form); the degrees of freedom are then -1.
+    double dChiSquare;
+    int iDegreesOfFreedom = -1;
+    double dReducedChiSquare;
+    // Shown values of every term (fitted, or the last ones reached when the fit
+    // failed) and their standard errors; empty for a file not fitted.
+    std::vector<double> adShown;
+    std::vector<double> adShownErrors;
+};
+
+// Reads and fits one file. iPosition (1-based) and iNoFiles name its log file
+// "<position>-<file name>.log" in options.logDir, when that is set. Safe to
+// call from several threads at once.
+FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const FitOptions &options);
+
+#endif

@@ -1,0 +1,338 @@
+// varo-fit end to end: fits from automatic start values reach the true terms
+// of the shipped and generated samples; bad files among good ones keep their
+// place and the reader's message; CSV and JSON say the same; usage errors,
+// fits that do not converge, log files and the progress line.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/tests/program_run.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string SamplePath(const char *pszName) {
+    return std::string(VARO_DATA_DIR) + "/" + pszName;
+}
+
+// A file of the sample generator: family "gauss" or "exp", its seed and terms.
+std::string GeneratedFile(const std::string &folder, const std::string &family, int iSeed,
+                          const std::vector<double> &adTerms) {
+    const std::string path = folder + "/" + family + "_" + std::to_string(iSeed) + "_" +
+                             std::to_string(adTerms.size()) + ".dat";
+    std::vector<std::string> args = {family, path, std::to_string(iSeed)};
+    for (double dValue : adTerms) {
+        args.push_back(std::to_string(dValue));
+    }
+    const ProgramRun run = ProgramRunAll(VARO_DATA_GENERATOR, args);
+    EXPECT_EQ(run.iStatus, 0) << run.err;
+    return path;
+}
+
+ProgramRun FitRun(std::vector<std::string> args) {
+    return ProgramRunAll(VARO_FIT_PROGRAM, args);
+}
+
+json JsonRecords(const ProgramRun &run) {
+    json records = json::parse(run.out, nullptr, false);
+    EXPECT_TRUE(records.is_array()) << run.out;
+    return records.is_array() ? records : json::array();
+}
+
+// The names of the shown values of iNoTerms terms.
+std::vector<std::string> ValueNames(const std::string &family, int iNoTerms) {
+    const std::vector<std::string> names = family == "gauss"
+                                               ? std::vector<std::string>{"Ampl", "Mean", "Sigma"}
+                                               : std::vector<std::string>{"Ampl", "Gamma"};
+    std::vector<std::string> all;
+    for (int iTerm = 1; iTerm <= iNoTerms; iTerm++) {
+        for (const std::string &name : names) {
+            all.push_back(name + std::to_string(iTerm));
+        }
+    }
+    return all;
+}
+
+struct TruthCase {
+    const char *pszName;
+    std::string family;
+    const char *pszSample; // a shipped file, or null for a generated one
+    int iSeed;
+    std::vector<double> adTerms; // true shown values, term after term
+};
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const TruthCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
+class AutomaticStarts : public testing::TestWithParam<TruthCase> {};
+
+// Each fitted value lies within four of its standard errors of the truth,
+// and the error is a small part of the value, with either step method and
+// either kind of derivative.
+TEST_P(AutomaticStarts, FitTheTrueTerms) {
+    const TruthCase &c = GetParam();
+    const std::string folder = ScratchFolderMake(c.pszName);
+    const std::string path = c.pszSample != nullptr
+                                 ? SamplePath(c.pszSample)
+                                 : GeneratedFile(folder, c.family, c.iSeed, c.adTerms);
+    const int iNoTerms = static_cast<int>(c.adTerms.size()) / (c.family == "gauss" ? 3 : 2);
+    const std::vector<std::string> names = ValueNames(c.family, iNoTerms);
+    for (const char *pszMethod : {"damped", "eigen"}) {
+        for (const char *pszDerivatives : {"analytic", "numeric"}) {
+            SCOPED_TRACE(std::string(pszMethod) + " " + pszDerivatives);
+            const ProgramRun run =
+                FitRun({"--model", c.family + ":" + std::to_string(iNoTerms), "--method", pszMethod,
+                        "--derivatives", pszDerivatives, "--format", "json", path});
+            EXPECT_EQ(run.iStatus, 0) << run.out << run.err;
+            const json records = JsonRecords(run);
+            ASSERT_EQ(records.size(), 1u);
+            const json &record = records[0];
+            EXPECT_EQ(record["status"], 0) << record["message"];
+            for (size_t i = 0; i < names.size(); i++) {
+                ASSERT_TRUE(record[names[i]].is_number()) << names[i];
+                ASSERT_TRUE(record[names[i] + "_error"].is_number()) << names[i];
+                const double dValue = record[names[i]];
+                const double dError = record[names[i] + "_error"];
+                EXPECT_NEAR(dValue, c.adTerms[i], 4 * dError) << names[i];
+                EXPECT_LT(dError, 0.1 * std::fabs(c.adTerms[i])) << names[i];
+            }
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, AutomaticStarts,
+    testing::Values(TruthCase{"ShippedGauss",
+                              "gauss",
+                              "GaussDemo.dat",
+                              0,
+                              {40, 340, 25, 60, 420, 30, 45, 510, 28, 30, 610, 35}},
+                    TruthCase{"ShippedExp", "exp", "ExpDemo.dat", 0, {70, 1.2, 30, 0.15}},
+                    TruthCase{"OneGaussian", "gauss", nullptr, 11, {50, 480, 40}},
+                    TruthCase{
+                        "TwoGaussiansApart", "gauss", nullptr, 12, {30, 300, 20, 80, 650, 50}},
+                    TruthCase{"ThreeGaussiansOfOtherWidths",
+                              "gauss",
+                              nullptr,
+                              13,
+                              {25, 250, 15, 40, 400, 30, 35, 700, 60}},
+                    TruthCase{"FourGaussiansOverlapping",
+                              "gauss",
+                              nullptr,
+                              14,
+                              {55, 330, 22, 35, 410, 28, 60, 520, 30, 25, 640, 40}},
+                    TruthCase{"OneExponential", "exp", nullptr, 21, {80, 0.5}},
+                    TruthCase{"TwoExponentials", "exp", nullptr, 22, {50, 2.0, 40, 0.2}},
+                    TruthCase{"ThreeExponentials", "exp", nullptr, 23, {60, 3, 40, 0.6, 30, 0.08}}),
+    [](const testing::TestParamInfo<TruthCase> &info) { return info.param.pszName; });
+
+// Splits one CSV line into its fields, quotes undone.
+std::vector<std::string> CsvFields(const std::string &line) {
+    std::vector<std::string> fields(1);
+    bool bQuoted = false;
+    for (size_t i = 0; i < line.size(); i++) {
+        const char c = line[i];
+        if (c == '"' && bQuoted && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            i++;
+        } else if (c == '"') {
+            bQuoted = !bQuoted;
+        } else if (c == ',' && !bQuoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+std::vector<std::vector<std::string>> CsvRows(const std::string &text) {
+    std::vector<std::vector<std::string>> rows;
+    size_t iStart = 0;
+    for (size_t iEnd = text.find('\n'); iEnd != std::string::npos;
+         iStart = iEnd + 1, iEnd = text.find('\n', iStart)) {
+        rows.push_back(CsvFields(text.substr(iStart, iEnd - iStart)));
+    }
+    EXPECT_EQ(iStart, text.size()) << "output does not end with a newline";
+    return rows;
+}
+
+// Whether a CSV field says what a JSON value says: the same text, or the
+// same double.
+bool CsvFieldMatches(const std::string &field, const json &value) {
+    if (value.is_null()) {
+        return field.empty();
+    }
+    if (value.is_string()) {
+        return field == value.get<std::string>();
+    }
+    if (value.is_number_integer()) {
+        return field == std::to_string(value.get<long>());
+    }
+    return !field.empty() && std::stod(field) == value.get<double>();
+}
+
+std::string TextFileWrite(const std::string &path, const std::string &contents) {
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+}
+
+TEST(Batch, BadFilesKeepTheirPlaceAndTheOthersFit) {
+    const std::string folder = ScratchFolderMake("batch");
+    std::vector<std::string> files;
+    for (int iSeed = 31; iSeed <= 36; iSeed++) {
+        files.push_back(GeneratedFile(folder, "gauss", iSeed, {40, 380, 30, 50, 560, 40}));
+    }
+    const std::string missing = folder + "/missing.dat";
+    const std::string commas = TextFileWrite(folder + "/commas.dat", "100 1\n102,2\n");
+    files.insert(files.begin() + 1, missing);
+    files.insert(files.begin() + 4, commas);
+    files.insert(files.begin() + 6, folder);
+    // Bad records by position: status and message.
+    const std::vector<std::pair<int, std::string>> expected = {
+        {0, ""},
+        {-1, "Cannot open file '" + missing + "'"},
+        {0, ""},
+        {0, ""},
+        {-2, "Illegal file string '102,2\\n'"},
+        {0, ""},
+        {-1, "Cannot open file '" + folder + "'"},
+        {0, ""},
+        {0, ""}};
+    std::vector<std::string> args = {"--model", "gauss:2", "--jobs", "2"};
+    args.insert(args.end(), files.begin(), files.end());
+    args.insert(args.begin(), {"--format", "json"});
+    const ProgramRun jsonRun = FitRun(args);
+    args.erase(args.begin(), args.begin() + 2);
+    const ProgramRun csvRun = FitRun(args);
+    std::filesystem::remove_all(folder);
+
+    for (const ProgramRun *pRun : {&jsonRun, &csvRun}) {
+        EXPECT_EQ(pRun->iStatus, 1);
+        EXPECT_EQ(pRun->err, "") << "stderr is no terminal here";
+    }
+    const json records = JsonRecords(jsonRun);
+    ASSERT_EQ(records.size(), files.size()) << jsonRun.out;
+    for (size_t i = 0; i < files.size(); i++) {
+        SCOPED_TRACE("record " + std::to_string(i));
+        EXPECT_EQ(records[i]["file"], files[i]);
+        EXPECT_EQ(records[i]["status"], expected[i].first);
+        EXPECT_EQ(records[i]["message"], expected[i].second);
+        EXPECT_EQ(records[i]["Mean2"].is_number(), expected[i].first == 0);
+    }
+    const std::vector<std::vector<std::string>> rows = CsvRows(csvRun.out);
+    ASSERT_EQ(rows.size(), files.size() + 1) << csvRun.out;
+    for (size_t i = 0; i < files.size(); i++) {
+        const std::vector<std::string> &row = rows[i + 1];
+        ASSERT_EQ(row.size(), rows[0].size()) << "row " << i + 1;
+        for (size_t j = 0; j < row.size(); j++) {
+            EXPECT_TRUE(CsvFieldMatches(row[j], records[i][rows[0][j]]))
+                << "row " << i + 1 << ", column " << rows[0][j] << ": " << row[j] << " against "
+                << records[i][rows[0][j]];
+        }
+    }
+}
+
+// Stopped after one iteration, the record holds the values reached there:
+// better than the start values (stopped at once), worse than the fit.
+TEST(Batch, FitThatDoesNotConvergeReportsTheLibraryCodeAndItsLastValues) {
+    std::vector<json> records;
+    for (const char *pszMaxIterations : {"0", "1", "-1"}) {
+        const ProgramRun run = FitRun({"--model", "gauss:4", "--format", "json", "--max-iterations",
+                                       pszMaxIterations, SamplePath("GaussDemo.dat")});
+        EXPECT_EQ(run.iStatus, pszMaxIterations == std::string("-1") ? 0 : 1) << run.out;
+        records.push_back(JsonRecords(run).at(0));
+    }
+    const json &start = records[0], &stopped = records[1], &converged = records[2];
+    EXPECT_EQ(stopped["status"], 9);
+    EXPECT_EQ(stopped["message"],
+              "VaroProcessing: termination condition has not been reached for 1 iterations");
+    EXPECT_GT(stopped["chi_square"].get<double>(), converged["chi_square"].get<double>());
+    EXPECT_LT(stopped["chi_square"].get<double>(), start["chi_square"].get<double>());
+    EXPECT_NE(stopped["Sigma4"], start["Sigma4"]);
+    EXPECT_TRUE(stopped["Sigma4_error"].is_null());
+    EXPECT_TRUE(converged["Sigma4_error"].is_number());
+}
+
+struct UsageCase {
+    const char *pszName;
+    std::vector<std::string> args;
+};
+
+// Shown as the case's name where a test reports its parameter.
+void PrintTo(const UsageCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
+class UsageError : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageError, ExitsWithTwoAndTheUsageText) {
+    std::vector<std::string> args = GetParam().args;
+    const ProgramRun run = FitRun(args);
+    EXPECT_EQ(run.iStatus, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Usage: varo-fit [OPTIONS] files..."), std::string::npos) << run.err;
+}
+
+const std::string kFile = "GaussDemo.dat";
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageError,
+    testing::Values(UsageCase{"NoArguments", {}}, UsageCase{"NoModel", {kFile}},
+                    UsageCase{"NoFile", {"--model", "gauss:1"}},
+                    UsageCase{"NoTerms", {"--model", "gauss:0", kFile}},
+                    UsageCase{"ElevenTerms", {"--model", "exp:11", kFile}},
+                    UsageCase{"UnknownFamily", {"--model", "lorentz:2", kFile}},
+                    UsageCase{"TermCountWithText", {"--model", "gauss:2x", kFile}},
+                    UsageCase{"StartValuesShort", {"--model", "exp:2", "--start", "1,2,3", kFile}},
+                    UsageCase{"StartValueText", {"--model", "exp:1", "--start", "1,fast", kFile}},
+                    UsageCase{"NoJobs", {"--model", "exp:1", "--jobs", "0", kFile}},
+                    UsageCase{"ToleranceZero",
+                              {"--model", "exp:1", "--res-norm-change", "0", kFile}},
+                    UsageCase{"UnknownFormat", {"--model", "exp:1", "--format", "xml", kFile}},
+                    UsageCase{"UnknownOption", {"--model", "exp:1", "--fast", kFile}}),
+    [](const testing::TestParamInfo<UsageCase> &info) { return info.param.pszName; });
+
+TEST(Batch, LogFolderGetsOneLogPerInput) {
+    const std::string folder = ScratchFolderMake("logs");
+    const ProgramRun run =
+        FitRun({"--model", "exp:2", "--log-dir", folder, "--jobs", "2", SamplePath("ExpDemo.dat"),
+                SamplePath("ExpDemo.dat"), folder + "/missing.dat"});
+    EXPECT_EQ(run.iStatus, 1) << run.out;
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+        std::ifstream log(entry.path());
+        std::string firstLine;
+        std::getline(log, firstLine);
+        EXPECT_EQ(firstLine.rfind("VARO log file", 0), 0u) << firstLine;
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"1-ExpDemo.dat.log", "2-ExpDemo.dat.log"}));
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Batch, ProgressLineOnlyOnATerminal) {
+    const std::vector<std::string> args = {"--model", "exp:2", SamplePath("ExpDemo.dat"),
+                                           SamplePath("ExpDemo.dat")};
+    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, true);
+    const ProgramRun pipe = FitRun(args);
+    EXPECT_EQ(terminal.iStatus, 0);
+    EXPECT_NE(terminal.err.find("2/2"), std::string::npos) << terminal.err;
+    EXPECT_NE(terminal.err.find("files/s"), std::string::npos) << terminal.err;
+    EXPECT_EQ(pipe.err, "");
+    EXPECT_EQ(terminal.out, pipe.out);
+}
+
+} // namespace
