@@ -47,16 +47,22 @@ int MinpackResidualCallback(void *pContext, int, int, const double *adParams, do
     return 0;
 }
 
+// Evaluations of the fit itself, taken before the standard errors add theirs.
+struct MinpackCounts {
+    long lResidualEvals;
+    long lJacobianEvals;
+};
+
 // info 1 to 4 are the regular ends (the tolerances were met); 5 is the
 // evaluation limit; 6 to 8 say a tolerance is too small for progress.
-FitOutcome MinpackOutcomeMake(int iInfo, const MinpackContext &context,
+FitOutcome MinpackOutcomeMake(int iInfo, const MinpackContext &context, MinpackCounts counts,
                               std::vector<double> adParams) {
     FitOutcome outcome;
     outcome.bConverged = iInfo >= 1 && iInfo <= 4;
     outcome.sStatus = "info " + std::to_string(iInfo);
     outcome.adParams = std::move(adParams);
-    outcome.lResidualEvals = context.lResidualEvals;
-    outcome.lJacobianEvals = context.lJacobianEvals;
+    outcome.lResidualEvals = counts.lResidualEvals;
+    outcome.lJacobianEvals = counts.lJacobianEvals;
     outcome.dCallbackSeconds = context.clock.Seconds();
     outcome.dJacobianSeconds = context.jacobianClock.Seconds();
     return outcome;
@@ -117,6 +123,7 @@ FitOutcome MinpackAnalyticFit(const Problem &problem, const std::vector<double> 
               MinpackToleranceGet(), 0.0, 100 * (iParams + 1), work.adDiag.data(), 1, 100.0, 0,
               &iEvals, &iJacobians, work.aiPivots.data(), work.adQtf.data(), work.adWork1.data(),
               work.adWork2.data(), work.adWork3.data(), work.adWork4.data());
+    const MinpackCounts counts{context.lResidualEvals, context.lJacobianEvals};
     // The analytic Jacobian at the point reached, through the callback so that
     // it counts like the fit's own.
     MinpackDerivativeCallback(&context, iRows, iParams, adParams.data(), work.adResiduals.data(),
@@ -124,7 +131,7 @@ FitOutcome MinpackAnalyticFit(const Problem &problem, const std::vector<double> 
     MinpackDerivativeCallback(&context, iRows, iParams, adParams.data(), work.adResiduals.data(),
                               work.adJacobian.data(), iRows, 2);
     const double dRss = enorm(iRows, work.adResiduals.data());
-    FitOutcome outcome = MinpackOutcomeMake(iInfo, context, std::move(adParams));
+    FitOutcome outcome = MinpackOutcomeMake(iInfo, context, counts, std::move(adParams));
     outcome.adStdErrors = MinpackStdErrorsGet(iRows, iParams, dRss * dRss, work.adJacobian, work);
     return outcome;
 }
@@ -142,12 +149,13 @@ FitOutcome MinpackNumericFit(const Problem &problem, const std::vector<double> &
               200 * (iParams + 1), 0.0, work.adDiag.data(), 1, 100.0, 0, &iEvals,
               work.adJacobian.data(), iRows, work.aiPivots.data(), work.adQtf.data(),
               work.adWork1.data(), work.adWork2.data(), work.adWork3.data(), work.adWork4.data());
+    const MinpackCounts counts{context.lResidualEvals, context.lJacobianEvals};
     // Forward differences at the point reached, with the fit's step (epsfcn 0).
     MinpackResidualCallback(&context, iRows, iParams, adParams.data(), work.adResiduals.data(), 1);
     fdjac2(&MinpackResidualCallback, &context, iRows, iParams, adParams.data(),
            work.adResiduals.data(), work.adJacobian.data(), iRows, 0.0, work.adWork4.data());
     const double dRss = enorm(iRows, work.adResiduals.data());
-    FitOutcome outcome = MinpackOutcomeMake(iInfo, context, std::move(adParams));
+    FitOutcome outcome = MinpackOutcomeMake(iInfo, context, counts, std::move(adParams));
     outcome.adStdErrors = MinpackStdErrorsGet(iRows, iParams, dRss * dRss, work.adJacobian, work);
     return outcome;
 }

@@ -27,6 +27,10 @@ struct VaroContext {
     long lResidualEvals = 0;
     long lJacobianEvals = 0;
     long lProgressCalls = 0; // one before the first iteration, then one per iteration
+    // The counts at the last progress call: those of the fit itself, without
+    // the Jacobian that a converged run adds for its standard errors.
+    long lResidualEvalsAtProgress = 0;
+    long lJacobianEvalsAtProgress = 0;
 
     explicit VaroContext(const Problem &problemIn)
         : problem(problemIn), adParams(problemIn.ParamCount()), adResiduals(problemIn.adY.size()),
@@ -108,6 +112,8 @@ int VaroProgressCallback(VaroHandle iHandle) {
     }
     CallbackClock::Scope scope(pContext->clock, start);
     ++pContext->lProgressCalls;
+    pContext->lResidualEvalsAtProgress = pContext->lResidualEvals;
+    pContext->lJacobianEvalsAtProgress = pContext->lJacobianEvals;
     const int iRc = VaroParamsRead(iHandle, *pContext);
     if (iRc == 0) {
         pContext->adLastProgressParams = pContext->adParams;
@@ -201,8 +207,10 @@ FitOutcome VaroFit(const Problem &problem, const std::vector<double> &adStart,
     outcome.sStatus = "rc " + std::to_string(iRc);
     outcome.adParams = VaroPointReachedGet(iHandle, iRc, context, adStart);
     outcome.adStdErrors = VaroStdErrorsGet(iHandle, iRc, problem.ParamCount());
-    outcome.lResidualEvals = context.lResidualEvals;
-    outcome.lJacobianEvals = context.lJacobianEvals;
+    // A converged run ends right after its last progress call, apart from the
+    // statistics; any other run is counted whole.
+    outcome.lResidualEvals = iRc == 0 ? context.lResidualEvalsAtProgress : context.lResidualEvals;
+    outcome.lJacobianEvals = iRc == 0 ? context.lJacobianEvalsAtProgress : context.lJacobianEvals;
     outcome.lIterations = std::max(0L, context.lProgressCalls - 1);
     outcome.dCallbackSeconds = context.clock.Seconds();
     outcome.dJacobianSeconds = context.jacobianClock.Seconds();
