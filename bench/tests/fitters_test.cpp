@@ -42,15 +42,20 @@ std::vector<FitCase> FitCasesMake() {
     return aCases;
 }
 
+// Reads the reference problem of that name from the project's copies.
+void ProblemLoad(const char *pszProblem, Problem &problem) {
+    std::string sError;
+    ASSERT_TRUE(NistProblemRead(VARO_BENCH_DATA_DIR "/nist/" + std::string(pszProblem) + ".dat",
+                                problem, sError))
+        << sError;
+}
+
 class FitterTest : public testing::TestWithParam<FitCase> {};
 
 TEST_P(FitterTest, ReachesCertifiedValuesAndCountsEvaluations) {
     const FitCase &c = GetParam();
     Problem problem;
-    std::string sError;
-    ASSERT_TRUE(NistProblemRead(VARO_BENCH_DATA_DIR "/nist/" + std::string(c.pszProblem) + ".dat",
-                                problem, sError))
-        << sError;
+    ASSERT_NO_FATAL_FAILURE(ProblemLoad(c.pszProblem, problem));
     const Fitter &fitter = FittersAll()[c.iFitter];
     const auto start = std::chrono::steady_clock::now();
     const FitOutcome outcome = fitter.pFit(problem, problem.aadStarts[c.iStart - 1]);
@@ -93,10 +98,7 @@ class DampedFitTest : public testing::TestWithParam<FitCase> {};
 TEST_P(DampedFitTest, ReachesCertifiedValuesFromTheFirstStart) {
     const FitCase &c = GetParam();
     Problem problem;
-    std::string sError;
-    ASSERT_TRUE(NistProblemRead(VARO_BENCH_DATA_DIR "/nist/" + std::string(c.pszProblem) + ".dat",
-                                problem, sError))
-        << sError;
+    ASSERT_NO_FATAL_FAILURE(ProblemLoad(c.pszProblem, problem));
     const FitOutcome outcome = FittersAll()[c.iFitter].pFit(problem, problem.aadStarts[0]);
     EXPECT_TRUE(outcome.bConverged) << outcome.sStatus;
     ASSERT_EQ(outcome.adParams.size(), problem.adCertified.size());
