@@ -25,8 +25,9 @@ struct FitRecord {
     double dChiSquare;
     int iDegreesOfFreedom = -1;
     double dReducedChiSquare;
-    // Shown values of every term (fitted, or the last ones reached when the fit
-    // failed) and their standard errors; empty for a file not fitted.
+    // The values of the record's columns (the model's parameters, fitted or
+    // the last ones reached when the fit failed, then its derived quantities)
+    // and their standard errors; empty for a file not fitted.
     std::vector<double> adShown;
     std::vector<double> adShownErrors;
 };

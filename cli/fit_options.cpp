@@ -7,6 +7,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "models/model_grammar.h"
+
 namespace {
 
 // More threads than this would only wait on each other, and the library holds
@@ -14,33 +16,92 @@ namespace {
 constexpr int kMaxJobs = 64;
 
 const char *const kDescription =
-    "Fits a sum of gaussians or of decaying exponentials to every data file "
+    "Fits a model (peaks, decays, a baseline, a formula) to every data file "
     "(rows of time, data and an optional weight) and writes one record per "
     "file, in the order given, on standard output. Status 0 is a converged fit; "
     "a positive status is the library's return code; -1 a file that cannot be "
     "opened, -2 a row that is not two or three finite numbers, -3 a file of "
-    "more rows than are read. Exit status: 0 when every file fitted, 1 when "
-    "any did not, 2 for a usage error.";
+    "more rows than are read, -10 a file with no row of weight other than 0, "
+    "-12 an exception during the fit. Exit status: 0 when every file fitted, 1 "
+    "when any did not, 2 for a usage error.";
 
-// Reads "gauss:N" or "exp:N", N from 1 to kFamilyMaxTerms, into the options;
-// returns the message of a usage error, or an empty text.
-std::string ModelRead(const std::string &text, FitOptions *pOptions) {
-    const std::string error = "--model: expected gauss:N or exp:N with N from 1 to " +
-                              std::to_string(kFamilyMaxTerms) + ", got '" + text + "'";
-    const size_t iColon = text.find(':');
-    if (iColon == std::string::npos) {
-        return error;
+const char *const kModelHelp =
+    "terms joined by +: gauss:N, lorentz:N, voigt:N, pvoigt:N, exp:N (N terms, "
+    "1 to 10), const, linear, poly:K (K 1 to 5), formula:EXPR (last; its "
+    "variables other than x are parameters), e.g. voigt:3+linear";
+
+// A number, the whole text; false when it is not one.
+bool NumberRead(std::string_view text, double *pdValue) {
+    const auto [pEnd, error] = std::from_chars(text.data(), text.data() + text.size(), *pdValue);
+    return !text.empty() && error == std::errc() && pEnd == text.data() + text.size();
+}
+
+// "NAME=VALUE" cut at its first "="; false when there is none or no name.
+bool NameValueSplit(const std::string &item, std::string *pName, std::string *pValue) {
+    const size_t iEqual = item.find('=');
+    if (iEqual == std::string::npos || iEqual == 0) {
+        return false;
     }
-    const ModelFamily *pFamily = ModelFamilyFind(std::string_view(text).substr(0, iColon));
-    int iNoTerms = 0;
-    const char *pszLast = text.data() + text.size();
-    const auto [pEnd, result] = std::from_chars(text.data() + iColon + 1, pszLast, iNoTerms);
-    if (pFamily == nullptr || result != std::errc() || pEnd != pszLast || iNoTerms < 1 ||
-        iNoTerms > kFamilyMaxTerms) {
-        return error;
+    *pName = item.substr(0, iEqual);
+    *pValue = item.substr(iEqual + 1);
+    return true;
+}
+
+// --start: all values in order, or all NAME=V.
+std::string StartRead(const std::vector<std::string> &items, FitSettings *pSettings) {
+    const bool bByName = !items.empty() && items[0].find('=') != std::string::npos;
+    for (const std::string &item : items) {
+        std::string name, value;
+        double dValue = 0;
+        const bool bRead = bByName
+                               ? NameValueSplit(item, &name, &value) && NumberRead(value, &dValue)
+                               : NumberRead(item, &dValue);
+        if (!bRead) {
+            return "--start: expected " + std::string(bByName ? "NAME=VALUE" : "a number") +
+                   " (all values in order, or all by name), got '" + item + "'";
+        }
+        if (bByName) {
+            pSettings->startByName[name] = dValue;
+        } else {
+            pSettings->adStartInOrder.push_back(dValue);
+        }
     }
-    pOptions->pFamily = pFamily;
-    pOptions->iNoTerms = iNoTerms;
+    return "";
+}
+
+// --limit NAME=LO:HI, an empty end open.
+std::string LimitsRead(const std::vector<std::string> &items, FitSettings *pSettings) {
+    for (const std::string &item : items) {
+        std::string name, value;
+        ParamRange range;
+        const size_t iColon = item.find(':', item.find('='));
+        bool bRead = NameValueSplit(item, &name, &value) && iColon != std::string::npos;
+        if (bRead) {
+            const std::string_view ends(value);
+            const size_t iSplit = ends.find(':');
+            const std::string_view lower = ends.substr(0, iSplit);
+            const std::string_view upper = ends.substr(iSplit + 1);
+            bRead = (lower.empty() || NumberRead(lower, &range.dLower)) &&
+                    (upper.empty() || NumberRead(upper, &range.dUpper));
+        }
+        if (!bRead) {
+            return "--limit: expected NAME=LOW:HIGH (an empty end is open), got '" + item + "'";
+        }
+        pSettings->limitByName[name] = range;
+    }
+    return "";
+}
+
+// --fix NAME=V.
+std::string FixedRead(const std::vector<std::string> &items, FitSettings *pSettings) {
+    for (const std::string &item : items) {
+        std::string name, value;
+        double dValue = 0;
+        if (!NameValueSplit(item, &name, &value) || !NumberRead(value, &dValue)) {
+            return "--fix: expected NAME=VALUE, got '" + item + "'";
+        }
+        pSettings->fixByName[name] = dValue;
+    }
     return "";
 }
 
@@ -64,31 +125,38 @@ int DefaultJobs() {
 int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
     CLI::App app(kDescription, "varo-fit");
     app.failure_message(CLI::FailureMessage::help);
+    FitSettings &settings = pOptions->settings;
     std::string model;
+    std::vector<std::string> starts, limits, fixed;
     std::string derivatives = "analytic";
     std::string method = "damped";
     std::string format = "csv";
     pOptions->iJobs = DefaultJobs();
-    app.add_option("--model", model, "gauss:N (sum of N gaussians) or exp:N (N exponentials)")
-        ->required();
-    app.add_option("--start", pOptions->adStartShown,
-                   "start values of all terms: A,M,S per gaussian or A,G per exponential; "
-                   "found from each file's data when not given")
+    app.add_option("--model", model, kModelHelp)->required();
+    app.add_option("--start", starts,
+                   "start values: all parameters in order (v1,v2,...) or some by name "
+                   "(NAME=V,...); the others are found from each file's data")
         ->delimiter(',');
-    app.add_option("--derivatives", derivatives, "analytic or numeric")
+    app.add_option("--limit", limits,
+                   "limits by name, NAME=LOW:HIGH,... (an empty end is open); they replace "
+                   "the model's default limits of that parameter")
+        ->delimiter(',');
+    app.add_option("--fix", fixed, "fixed values by name, NAME=V,...")->delimiter(',');
+    app.add_option("--derivatives", derivatives,
+                   "analytic (formulas: the library's numerical ones) or numeric")
         ->check(CLI::IsMember({"analytic", "numeric"}))
         ->capture_default_str();
     app.add_option("--method", method, "step method: eigen or damped")
         ->check(CLI::IsMember({"eigen", "damped"}))
         ->capture_default_str();
-    app.add_option("--max-iterations", pOptions->iMaxIterations,
+    app.add_option("--max-iterations", settings.iMaxIterations,
                    "iteration limit; -1: 100 times the number of parameters")
         ->check(CLI::Range(-1, 1000000))
         ->capture_default_str();
-    app.add_option("--res-norm-change", pOptions->resNormChange,
+    app.add_option("--res-norm-change", settings.resNormChange,
                    "tolerance: relative decrease of the residual norm that ends the fit, "
                    "in (0, 1]; default 1e-4");
-    app.add_option("--par-val-change", pOptions->parValChange,
+    app.add_option("--par-val-change", settings.parValChange,
                    "tolerance: relative parameter change counted as significant, in (0, 0.1]; "
                    "default 1e-4");
     app.add_option("--log-dir", pOptions->logDir, "folder for one library log file per input")
@@ -102,27 +170,26 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
     app.add_option("files", pOptions->files, "data files")->required();
     try {
         app.parse(argc, argv);
+        std::string modelError;
+        if (!ModelParse(model, &pOptions->model, &modelError)) {
+            throw CLI::ValidationError("--model: " + modelError + " of '" + model + "'");
+        }
         for (const std::string &error :
-             {ModelRead(model, pOptions),
-              ToleranceCheck("--res-norm-change", pOptions->resNormChange, 1.0),
-              ToleranceCheck("--par-val-change", pOptions->parValChange, 0.1)}) {
+             {StartRead(starts, &settings), LimitsRead(limits, &settings),
+              FixedRead(fixed, &settings),
+              ToleranceCheck("--res-norm-change", settings.resNormChange, 1.0),
+              ToleranceCheck("--par-val-change", settings.parValChange, 0.1),
+              FitSettingsCheck(pOptions->model, settings)}) {
             if (!error.empty()) {
                 throw CLI::ValidationError(error);
             }
-        }
-        const size_t iNoValues = static_cast<size_t>(pOptions->iNoTerms) *
-                                 static_cast<size_t>(pOptions->pFamily->iParamsPerTerm);
-        if (!pOptions->adStartShown.empty() && pOptions->adStartShown.size() != iNoValues) {
-            throw CLI::ValidationError("--start: expected " + std::to_string(iNoValues) +
-                                       " values for " + model + ", got " +
-                                       std::to_string(pOptions->adStartShown.size()));
         }
     } catch (const CLI::ParseError &error) {
         const int iStatus = app.exit(error);
         return iStatus == 0 ? 0 : kUsageStatus;
     }
-    pOptions->bAnalytic = derivatives == "analytic";
-    pOptions->iStepMethod = method == "damped" ? 1 : 0;
+    settings.bAnalytic = derivatives == "analytic";
+    settings.iStepMethod = method == "damped" ? 1 : 0;
     pOptions->format = format == "json" ? OutputFormat::kJson : OutputFormat::kCsv;
     return -1;
 }

@@ -1,26 +1,21 @@
-// What varo-fit is asked to do: the model, start values, differentiation,
-// step method, limits, log folder, threads, output format and the files.
+// What varo-fit is asked to do: the model, the fit settings (start values,
+// limits and fixed values by name, differentiation, step method,
+// tolerances), log folder, threads, output format and the files.
 #ifndef VARO_CLI_FIT_OPTIONS_H
 #define VARO_CLI_FIT_OPTIONS_H
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "models/model_family.h"
+#include "models/fit_driver.h"
+#include "models/model.h"
 
 enum class OutputFormat { kCsv, kJson };
 
 struct FitOptions {
-    const ModelFamily *pFamily = nullptr;
-    int iNoTerms = 0;
-    std::vector<double> adStartShown; // all terms' start values; empty: found from the data
-    bool bAnalytic = true;
-    int iStepMethod = 1;                 // the library's: 0 eigenvector search, 1 damped
-    int iMaxIterations = -1;             // the library's default
-    std::optional<double> resNormChange; // the library's default where empty
-    std::optional<double> parValChange;
-    std::string logDir; // empty: no log files
+    Model model;
+    FitSettings settings; // the log path is set per file
+    std::string logDir;   // empty: no log files
     int iJobs = 1;
     OutputFormat format = OutputFormat::kCsv;
     std::vector<std::string> files;

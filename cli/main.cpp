@@ -13,7 +13,7 @@ int main(int argc, char **argv) {
     if (const int iStatus = FitOptionsParse(argc, argv, &options); iStatus >= 0) {
         return iStatus;
     }
-    RecordWriter writer(stdout, options.format, *options.pFamily, options.iNoTerms);
+    RecordWriter writer(stdout, options.format, options.model);
     const int iNoFiles = static_cast<int>(options.files.size());
     ProgressBar progress(stderr, iNoFiles, isatty(fileno(stderr)) != 0);
     writer.Begin();

@@ -57,12 +57,10 @@ nlohmann::json JsonNumber(double dValue) {
 
 } // namespace
 
-RecordWriter::RecordWriter(std::FILE *pStream, OutputFormat format, const ModelFamily &family,
-                           int iNoTerms)
+RecordWriter::RecordWriter(std::FILE *pStream, OutputFormat format, const Model &model)
     : pStream(pStream), format(format) {
-    for (int iTerm = 1; iTerm <= iNoTerms; iTerm++) {
-        for (int iParam = 0; iParam < family.iParamsPerTerm; iParam++) {
-            const std::string name = family.apszShownNames[iParam] + std::to_string(iTerm);
+    for (const std::vector<std::string> *pNames : {&model.ParamNames(), &model.DerivedNames()}) {
+        for (const std::string &name : *pNames) {
             columns.push_back(name);
             columns.push_back(name + "_error");
         }

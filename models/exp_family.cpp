@@ -11,13 +11,18 @@ enum { kAmpl, kGamma };
 
 } // namespace
 
+ExpPoint ExpPointCompute(const double *adParams, double dTime) {
+    const double dE = std::exp(-adParams[kGamma] * dTime);
+    return {dE * adParams[kAmpl], dE, -adParams[kAmpl] * dTime * dE};
+}
+
 double ExpTermValue(const double *adParams, double dTime) {
-    return std::exp(-adParams[kGamma] * dTime) * adParams[kAmpl];
+    return ExpPointCompute(adParams, dTime).dValue;
 }
 
 double ExpTermDerivative(int iParam, const double *adParams, double dTime) {
-    const double dE = std::exp(-adParams[kGamma] * dTime);
-    return iParam == kAmpl ? dE : -adParams[kAmpl] * dTime * dE;
+    const ExpPoint point = ExpPointCompute(adParams, dTime);
+    return iParam == kAmpl ? point.dByAmpl : point.dByRate;
 }
 
 void ExpParamsCopy(const double *adFrom, double *adTo) {

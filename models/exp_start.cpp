@@ -73,7 +73,10 @@ size_t SignalEnd(const std::vector<double> &adValues, size_t iEnd, double dThres
 } // namespace
 
 void ExpStartValuesFind(const DataRows &rows, int iNoTerms, double *adShown) {
-    const TimeSeries series = TimeSeriesFromRows(rows);
+    ExpStartValuesFromSeries(TimeSeriesFromRows(rows), iNoTerms, adShown);
+}
+
+void ExpStartValuesFromSeries(const TimeSeries &series, int iNoTerms, double *adShown) {
     const size_t iNo = series.adTime.size();
     std::vector<double> adValues = series.adData;
     double dDataMax = 0;

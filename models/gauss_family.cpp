@@ -3,34 +3,39 @@
 
 #include <cmath>
 
+#include "models/model.h"
 #include "models/model_family.h"
+#include "models/start_values.h"
+#include "models/terms.h"
 
 namespace {
 
 enum { kAmpl, kMean, kVar };
 
-double Exponential(const double *adParams, double dTime) {
-    const double dOffset = dTime - adParams[kMean];
-    return std::exp(-(dOffset * dOffset) / (2 * adParams[kVar]));
-}
-
 } // namespace
 
+GaussPoint GaussPointCompute(const double *adParams, double dTime) {
+    const double dOffset = dTime - adParams[kMean];
+    const double dVar = adParams[kVar];
+    const double dE = std::exp(-(dOffset * dOffset) / (2 * dVar));
+    const double dAmpl = adParams[kAmpl];
+    return {dAmpl * dE, dE, dAmpl * dE * dOffset / dVar,
+            dAmpl * dE * dOffset * dOffset / (2 * dVar * dVar)};
+}
+
 double GaussTermValue(const double *adParams, double dTime) {
-    return adParams[kAmpl] * Exponential(adParams, dTime);
+    return GaussPointCompute(adParams, dTime).dValue;
 }
 
 double GaussTermDerivative(int iParam, const double *adParams, double dTime) {
-    const double dE = Exponential(adParams, dTime);
-    const double dOffset = dTime - adParams[kMean];
-    const double dVar = adParams[kVar];
+    const GaussPoint point = GaussPointCompute(adParams, dTime);
     switch (iParam) {
     case kAmpl:
-        return dE;
+        return point.dByAmpl;
     case kMean:
-        return adParams[kAmpl] * dE * dOffset / dVar;
+        return point.dByMean;
     default:
-        return adParams[kAmpl] * dE * dOffset * dOffset / (2 * dVar * dVar);
+        return point.dByVar;
     }
 }
 
@@ -52,6 +57,16 @@ void GaussStdErrorsToShown(const double *adParams, const double *adParamErrors,
     adShownErrors[kAmpl] = adParamErrors[kAmpl];
     adShownErrors[kMean] = adParamErrors[kMean];
     adShownErrors[kVar] = adParamErrors[kVar] / (2 * std::sqrt(adParams[kVar]));
+}
+
+// The gaussian term's parameters are the shown form.
+void GaussStartValuesFind(const DataRows &rows, int iNoTerms, double *adShown) {
+    Model model;
+    for (int iTerm = 1; iTerm <= iNoTerms; iTerm++) {
+        model.TermAdd(GaussianTermMake(), "", std::to_string(iTerm), nullptr);
+    }
+    const std::vector<double> adStart = ModelStartValuesFind(model, rows);
+    std::copy(adStart.begin(), adStart.end(), adShown);
 }
 
 const ModelFamily gGaussFamily = {

@@ -11,9 +11,14 @@ TimeSeries TimeSeriesFromRows(const DataRows &rows) {
             aiOrder.push_back(i);
         }
     }
-    std::stable_sort(aiOrder.begin(), aiOrder.end(),
-                     [&](size_t i, size_t j) { return rows.adTime[i] < rows.adTime[j]; });
+    const auto ByTime = [&](size_t i, size_t j) { return rows.adTime[i] < rows.adTime[j]; };
+    // Files are mostly in time order already: that costs one pass.
+    if (!std::is_sorted(aiOrder.begin(), aiOrder.end(), ByTime)) {
+        std::stable_sort(aiOrder.begin(), aiOrder.end(), ByTime);
+    }
     TimeSeries series;
+    series.adTime.reserve(aiOrder.size());
+    series.adData.reserve(aiOrder.size());
     for (size_t i : aiOrder) {
         series.adTime.push_back(rows.adTime[i]);
         series.adData.push_back(rows.adData[i]);

@@ -293,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"NoFile", {"--model", "gauss:1"}},
                     UsageCase{"NoTerms", {"--model", "gauss:0", kFile}},
                     UsageCase{"ElevenTerms", {"--model", "exp:11", kFile}},
-                    UsageCase{"UnknownFamily", {"--model", "lorentz:2", kFile}},
+                    UsageCase{"UnknownFamily", {"--model", "cauchy:2", kFile}},
                     UsageCase{"TermCountWithText", {"--model", "gauss:2x", kFile}},
                     UsageCase{"StartValuesShort", {"--model", "exp:2", "--start", "1,2,3", kFile}},
                     UsageCase{"StartValueText", {"--model", "exp:1", "--start", "1,fast", kFile}},
