@@ -8,7 +8,7 @@
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
 #include "demos/frame/panels.h"
-#include "models/exp_family.h"
+#include "models/model_family.h"
 
 namespace {
 
@@ -95,12 +95,8 @@ const DemoModel gDemoModel = {
     .pszTitleModel = "exponential",
     .apszProblemEntries = {"1 exponent", "2 exponents", "3 exponents", "4 exponents"},
     .bIterationZeroLinePrinted = false,
-    .TermValue = ExpTermValue,
-    .TermDerivative = ExpTermDerivative,
+    .pFamily = &gExpFamily,
     .TermStartGuess = TermStartGuess,
-    .ShownToParams = ExpParamsCopy,
-    .ParamsToShown = ExpParamsCopy,
-    .StdErrorsToShown = ExpStdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };

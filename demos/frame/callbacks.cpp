@@ -7,11 +7,14 @@
 
 #include "demos/frame/demo_model.h"
 #include "demos/frame/frame.h"
+#include "models/weighted_residuals.h"
 
 namespace {
 
-// Scratch vector of the gradient callback, apart from the model data.
+// Scratch vectors of the gradient callback and of the hand-over, apart from
+// the model data.
 double adGradient[kMaxPoints];
+double adFitted[kMaxPoints];
 
 // Reads the number of the current model, the number of the parameter being
 // differentiated when piParamNumber is not null, and the model's data pointer.
@@ -33,9 +36,14 @@ int CurrentModelDataGet(VaroHandle iHandle, int *piModel, int *piParamNumber,
     return 0;
 }
 
-// Hands a vector to the library, printing a refusal.
-int VectorReturn(VaroHandle iHandle, const double *adValues, int iLength) {
-    int iRc = VaroCbReturnVectSet(iHandle, adValues, iLength);
+// Hands the elements of a vector of all rows to the library, leaving out
+// the rows of weight 0 (all of them when no row has a weight), and prints a
+// refusal.
+int VectorReturn(VaroHandle iHandle, const ModelData &data, const double *adValues) {
+    const int iNoFitted =
+        static_cast<int>(WeightedRowsGather(data.iNoPoints, data.adWeight, adValues, adFitted));
+    int iRc = iNoFitted > 0 ? VaroCbReturnVectSet(iHandle, adFitted, iNoFitted)
+                            : VaroCbReturnVectSet(iHandle, adValues, data.iNoPoints);
     if (iRc != 0) {
         ApiErrorPrint(iHandle, iRc);
     }
@@ -61,7 +69,7 @@ int TermProgressLinesPrint(VaroHandle iHandle, int iNoTerms) {
         if (iRc != 0) {
             return iRc;
         }
-        gDemoModel.ParamsToShown(adParams, adShown);
+        gDemoModel.pFamily->ParamsToShown(adParams, adShown);
         gDemoModel.TermProgressLinePrint(iTerm, adShown);
     }
     return 0;
@@ -115,7 +123,7 @@ int ModelCallback(VaroHandle iHandle) {
         ApiErrorPrint(iHandle, iRc);
         return iRc;
     }
-    return VectorReturn(iHandle, pModelData->adResidual, pModelData->iNoPoints);
+    return VectorReturn(iHandle, *pModelData, pModelData->adResidual);
 }
 
 int GradientCallback(VaroHandle iHandle) {
@@ -134,7 +142,7 @@ int GradientCallback(VaroHandle iHandle) {
         return iRc;
     }
     GradientCompute(pModelData, iCurParamNumber, adParams, adGradient);
-    return VectorReturn(iHandle, adGradient, pModelData->iNoPoints);
+    return VectorReturn(iHandle, *pModelData, adGradient);
 }
 
 int ProgressCallback(VaroHandle iHandle) {

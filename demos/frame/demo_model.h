@@ -7,6 +7,7 @@
 #include <span>
 
 #include "demos/frame/demo_state.h"
+#include "models/model_family.h"
 
 constexpr int kNoBannerModelRows = 7;
 constexpr int kNoProblemEntries = 4;
@@ -40,22 +41,12 @@ struct DemoModel {
     // Whether the progress report prints its iteration line at iteration 0.
     bool bIterationZeroLinePrinted;
 
-    // Value of one term at time dTime for its parameters adParams
-    // (iParamsPerTerm values, in the term's parameter order).
-    double (*TermValue)(const double *adParams, double dTime);
-    // Partial derivative of one term's value at dTime with respect to its
-    // parameter iParam (0-based within the term).
-    double (*TermDerivative)(int iParam, const double *adParams, double dTime);
+    // The formulas of a term (values, derivatives, shown form and its
+    // standard errors), written once in the models layer.
+    const ModelFamily *pFamily;
     // Start values of term iTerm (1..iNoTerms) when the command line gives none,
     // in the form the console shows them (adShown, iParamsPerTerm values).
     void (*TermStartGuess)(const ModelData *pData, int iTerm, double *adShown);
-    // Converts between the form shown on the console and the parameter values.
-    void (*ShownToParams)(const double *adShown, double *adParams);
-    void (*ParamsToShown)(const double *adParams, double *adShown);
-    // Standard errors of the shown form, from the parameters and their
-    // standard errors carried to first order through ParamsToShown.
-    void (*StdErrorsToShown)(const double *adParams, const double *adStdErrors,
-                             double *adShownErrors);
     // Console line of one term in the start values and the results, and in a
     // progress report; both take the shown form.
     void (*TermLinePrint)(int iTerm, const double *adShown);

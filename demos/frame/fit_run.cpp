@@ -29,7 +29,7 @@ int StartValuesSet(VaroHandle iHandle) {
                 adShown[iParam] = gDemoState.afIniValues[j];
             }
         }
-        gDemoModel.ShownToParams(adShown, adParams);
+        gDemoModel.pFamily->ShownToParams(adShown, adParams);
         for (int iParam = 0; iParam < iNoParams; iParam++) {
             int iRc = VaroParamIniValueSet(iHandle, kModel, (iTerm - 1) * iNoParams + iParam + 1,
                                            adParams[iParam]);
@@ -88,7 +88,7 @@ int ResultsPrint(VaroHandle iHandle) {
         if (iRc != 0) {
             return iRc;
         }
-        gDemoModel.ParamsToShown(adParams, adShown);
+        gDemoModel.pFamily->ParamsToShown(adParams, adShown);
         gDemoModel.TermLinePrint(iTerm, adShown);
     }
     std::printf("No. model function evaluations=    %d\n", gDemoState.iModelEvaluations);
@@ -106,12 +106,14 @@ int TermStdErrorsGet(VaroHandle iHandle, int iTerm, double *adShownErrors) {
         iRc = VaroParamStdErrorGet(iHandle, kModel, iFirst + iParam, &adStdErrors[iParam]);
     }
     if (iRc == 0) {
-        gDemoModel.StdErrorsToShown(adParams, adStdErrors, adShownErrors);
+        gDemoModel.pFamily->StdErrorsToShown(adParams, adStdErrors, adShownErrors);
     }
     return iRc;
 }
 
-// Prints the standard error of every value of the results, then chi-square.
+// Prints the standard error of every value of the results, then chi-square
+// and the degrees of freedom, which leave out the rows of weight 0 since the
+// callbacks hand the library only the weighted rows.
 // Standard errors the library cannot give (a rank-deficient fit, for one) are
 // reported with its message and do not fail the fit; returns 0 or the code of
 // a failing chi-square query.
@@ -136,8 +138,13 @@ int StdErrorsPrint(VaroHandle iHandle) {
         ApiErrorPrint(iHandle, iRc);
         return iRc;
     }
-    std::printf("Chi-square=%12.5e  Degrees of freedom=%d  Reduced chi-square=%12.5e\n", dChiSquare,
-                iDegreesOfFreedom, dChiSquare / iDegreesOfFreedom);
+    // Chi-square over no or negative degrees of freedom is no reduced chi-square.
+    if (iDegreesOfFreedom > 0) {
+        std::printf("Chi-square=%12.5e  Degrees of freedom=%d  Reduced chi-square=%12.5e\n",
+                    dChiSquare, iDegreesOfFreedom, dChiSquare / iDegreesOfFreedom);
+    } else {
+        std::printf("Chi-square=%12.5e  Degrees of freedom=%d\n", dChiSquare, iDegreesOfFreedom);
+    }
     return 0;
 }
 

@@ -10,7 +10,7 @@
 #include "demos/frame/frame.h"
 #include "demos/frame/panels.h"
 #include "demos/gauss/gauss_model.h"
-#include "models/gauss_family.h"
+#include "models/model_family.h"
 
 namespace {
 
@@ -136,12 +136,8 @@ const DemoModel gDemoModel = {
     .pszTitleModel = "gaussian",
     .apszProblemEntries = {"1 gaussian", "2 gaussians", "3 gaussians", "4 gaussians"},
     .bIterationZeroLinePrinted = true,
-    .TermValue = GaussTermValue,
-    .TermDerivative = GaussTermDerivative,
+    .pFamily = &gGaussFamily,
     .TermStartGuess = TermStartGuess,
-    .ShownToParams = GaussShownToParams,
-    .ParamsToShown = GaussParamsToShown,
-    .StdErrorsToShown = GaussStdErrorsToShown,
     .TermLinePrint = TermLinePrint,
     .TermProgressLinePrint = TermProgressLinePrint,
 };
