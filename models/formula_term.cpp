@@ -4,6 +4,7 @@
 // order they first appear. A parser points at the variables' storage and is
 // not safe on several threads at once: each thread clones the term, which
 // parses the formula again with storage of its own.
+#include <algorithm>
 #include <deque>
 
 #include <muParser.h>
@@ -29,8 +30,14 @@ class FormulaTerm final : public ModelTerm {
             parser.SetExpr(formula);
             parser.Eval(); // parses and meets every variable
         } catch (const mu::Parser::exception_type &error) {
+            // muparser may name the position in its message too, and puts
+            // the end of the formula at or past its length.
             *pError = error.GetMsg();
-            *piPosition = error.GetPos();
+            const size_t iOwnPosition = pError->rfind(" at position ");
+            if (iOwnPosition != std::string::npos) {
+                pError->erase(iOwnPosition);
+            }
+            *piPosition = std::clamp(error.GetPos(), 0, static_cast<int>(formula.size()));
             return false;
         }
         return true;

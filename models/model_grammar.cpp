@@ -69,7 +69,7 @@ class GrammarReader {
             if (!shape.bNumbered) {
                 return iColon == std::string_view::npos
                            ? Add(shape.Make(), "", iOffset)
-                           : Fail(iOffset, "'" + std::string(name) + "' takes no count");
+                           : Fail(iOffset, std::string(name) + " takes no count");
             }
             const int iCount =
                 iColon == std::string_view::npos ? 1 : CountRead(count, kMaxTermsPerShape);
