@@ -1,7 +1,7 @@
 // VaroDemoData <folder>: writes the sample data of the demo programs,
 // GaussDemo.dat and ExpDemo.dat, into <folder>. The output is the same on
-// every run and platform: the noise comes from a seeded 64-bit generator of
-// this file and a Box-Muller transform, not from the standard library's
+// every run and platform: the noise comes from a seeded 64-bit generator and a
+// Box-Muller transform (noise_source.h), not from the standard library's
 // distributions, whose results differ between implementations.
 //
 // VaroDemoData gauss|exp <file> <seed> <term values...>: writes one file of
@@ -14,15 +14,17 @@
 // ExpDemo.dat: 401 rows, T = 0, 0.05, ..., 20, two columns (weight 1.0),
 //   D = sum of two decaying exponentials A*exp(-G*T) + noise (sd 0.5):
 //   (A, G) = (70, 1.2), (30, 0.15).
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <numbers>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "demos/tools/noise_source.h"
+#include "models/exp_family.h"
+#include "models/gauss_family.h"
 
 namespace {
 
@@ -40,37 +42,12 @@ struct ExpTerm {
 constexpr GaussTerm aGaussTerms[] = {{40, 340, 25}, {60, 420, 30}, {45, 510, 28}, {30, 610, 35}};
 constexpr ExpTerm aExpTerms[] = {{70, 1.2}, {30, 0.15}};
 
-// splitmix64: a small generator whose sequence is fixed by its seed.
-class NoiseSource {
-  public:
-    explicit NoiseSource(std::uint64_t iSeed) : iState(iSeed) {}
-
-    // Normally distributed value with mean 0 and standard deviation dSigma.
-    double Normal(double dSigma) {
-        const double dU1 = Uniform();
-        const double dU2 = Uniform();
-        return dSigma * std::sqrt(-2 * std::log(dU1)) * std::cos(2 * std::numbers::pi * dU2);
-    }
-
-  private:
-    std::uint64_t iState;
-
-    // Uniform in (0, 1].
-    double Uniform() {
-        iState += 0x9e3779b97f4a7c15ULL;
-        std::uint64_t iZ = iState;
-        iZ = (iZ ^ (iZ >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        iZ = (iZ ^ (iZ >> 27)) * 0x94d049bb133111ebULL;
-        iZ ^= iZ >> 31;
-        return (static_cast<double>(iZ >> 11) + 1) / 9007199254740992.0;
-    }
-};
-
+// The families' formulas (models/).
 double GaussSum(std::span<const GaussTerm> aTerms, double dTime) {
     double dSum = 0;
     for (const GaussTerm &term : aTerms) {
-        const double dOffset = dTime - term.dMean;
-        dSum += term.dAmpl * std::exp(-dOffset * dOffset / (2 * term.dSigma * term.dSigma));
+        const double adParams[3] = {term.dAmpl, term.dMean, term.dSigma * term.dSigma};
+        dSum += GaussTermValue(adParams, dTime);
     }
     return dSum;
 }
@@ -78,7 +55,8 @@ double GaussSum(std::span<const GaussTerm> aTerms, double dTime) {
 double ExpSum(std::span<const ExpTerm> aTerms, double dTime) {
     double dSum = 0;
     for (const ExpTerm &term : aTerms) {
-        dSum += term.dAmpl * std::exp(-term.dGamma * dTime);
+        const double adParams[2] = {term.dAmpl, term.dGamma};
+        dSum += ExpTermValue(adParams, dTime);
     }
     return dSum;
 }
