@@ -331,7 +331,7 @@ TEST(Batch, LogFolderGetsOneLogPerInput) {
 TEST(Batch, ProgressLineOnlyOnATerminal) {
     const std::vector<std::string> args = {"--model", "exp:2", SamplePath("ExpDemo.dat"),
                                            SamplePath("ExpDemo.dat")};
-    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, true);
+    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, Terminal::kStderr);
     const ProgramRun pipe = FitRun(args);
     EXPECT_EQ(terminal.iStatus, 0);
     EXPECT_NE(terminal.err.find("2/2"), std::string::npos) << terminal.err;
@@ -451,6 +451,38 @@ TEST(Batch, RefusalsKeepTheirPlaceAndTheirStatus) {
         EXPECT_LE(records[i]["message"].get<std::string>().size(), 200u);
         EXPECT_EQ(records[i]["Mean2"].is_number(), files[i].second == 0);
     }
+}
+
+TEST(Batch, FailedWriteExitsWithOne) {
+    for (const char *pszFormat : {"csv", "json"}) {
+        const ProgramRun run =
+            ProgramRunAll(VARO_FIT_PROGRAM,
+                          {"--model", "exp:2", "--format", pszFormat, SamplePath("ExpDemo.dat")},
+                          Terminal::kNone, "/dev/full");
+        EXPECT_EQ(run.iStatus, 1) << pszFormat;
+        EXPECT_EQ(run.err, "varo-fit: cannot write the records: No space left on device\n");
+    }
+}
+
+// A folder so deep that no log file fits below it: the library's error text
+// for it overflows, and the bells it rings on its standard output must reach
+// standard error, not the records.
+TEST(Batch, LibraryOutputStaysOutOfTheRecords) {
+    const std::string folder = ScratchFolderMake("deep");
+    std::string deep = folder;
+    while (deep.size() < 4060) {
+        deep += '/';
+        deep.append(std::min<size_t>(200, 4080 - deep.size()), 'd');
+    }
+    std::filesystem::create_directories(deep);
+    const ProgramRun run = FitRun(
+        {"--model", "exp:2", "--format", "json", "--log-dir", deep, SamplePath("ExpDemo.dat")});
+    std::filesystem::remove_all(folder);
+
+    EXPECT_EQ(run.iStatus, 1);
+    EXPECT_EQ(run.out.find('\a'), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find('\a'), std::string::npos) << run.err;
+    EXPECT_EQ(RecordOfOne(run)["status"], 12) << "the log file cannot be opened";
 }
 
 } // namespace
