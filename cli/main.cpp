@@ -46,7 +46,7 @@ int WriteFailureReport(int iError) {
 int BatchWrite(const FitOptions &options, std::FILE *pRecords) {
     RecordWriter writer(pRecords, options.format, *options.pFamily, options.iNoTerms);
     const int iNoFiles = static_cast<int>(options.files.size());
-    ProgressBar progress(stderr, iNoFiles, isatty(fileno(stderr)) != 0);
+    ProgressBar progress(stderr, iNoFiles, ProgressBar::ShownIs(STDERR_FILENO, fileno(pRecords)));
     int iNoFailed = 0;
     if (writer.Begin()) {
         iNoFailed = BatchRun(
@@ -58,7 +58,7 @@ int BatchWrite(const FitOptions &options, std::FILE *pRecords) {
             [&](int iNoDone) { progress.Update(iNoDone); });
     }
     writer.End();
-    progress.Finish(iNoFiles);
+    progress.Finish();
     if (writer.WriteErrorGet() != 0) {
         return WriteFailureReport(writer.WriteErrorGet());
     }

@@ -485,4 +485,16 @@ TEST(Batch, LibraryOutputStaysOutOfTheRecords) {
     EXPECT_EQ(RecordOfOne(run)["status"], 12) << "the log file cannot be opened";
 }
 
+// With the records on the terminal too, the progress line is not drawn among them.
+TEST(Batch, NoProgressLineAmongRecordsOnATerminal) {
+    const std::vector<std::string> args = {"--model", "exp:2", SamplePath("ExpDemo.dat"),
+                                           SamplePath("ExpDemo.dat")};
+    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, Terminal::kBoth);
+    const ProgramRun pipe = FitRun(args);
+    EXPECT_EQ(terminal.iStatus, 0);
+    std::string shown = terminal.err;
+    shown.erase(std::remove(shown.begin(), shown.end(), '\r'), shown.end());
+    EXPECT_EQ(shown, pipe.out);
+}
+
 } // namespace
