@@ -3,10 +3,10 @@
 #include "cli/file_fit.h"
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 #include "cli/fit_callbacks.h"
+#include "cli/log_name.h"
 
 namespace {
 
@@ -41,14 +41,6 @@ std::string MessageOneLine(const std::string &message) {
         line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
     }
     return line;
-}
-
-std::string LogPath(const std::string &dir, const std::string &path, int iPosition, int iNoFiles) {
-    const std::string position = std::to_string(iPosition);
-    const size_t iWidth = std::to_string(iNoFiles).size();
-    const std::string name = std::string(iWidth - position.size(), '0') + position + "-" +
-                             std::filesystem::path(path).filename().string() + ".log";
-    return (std::filesystem::path(dir) / name).string();
 }
 
 // The start values of all terms as parameters.

@@ -37,8 +37,8 @@ struct FitRecord {
 };
 
 // Reads and fits one file. iPosition (1-based) and iNoFiles name its log file
-// "<position>-<file name>.log" in options.logDir, when that is set. Safe to
-// call from several threads at once.
+// in options.logDir, when that is set (see LogPath). Safe to call from several
+// threads at once.
 FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const FitOptions &options);
 
 #endif

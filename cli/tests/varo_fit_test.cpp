@@ -497,4 +497,29 @@ TEST(Batch, NoProgressLineAmongRecordsOnATerminal) {
     EXPECT_EQ(shown, pipe.out);
 }
 
+TEST(Batch, LongFileNameGetsAShortenedLog) {
+    const std::string folder = ScratchFolderMake("long_name");
+    const std::string logs = folder + "/logs";
+    std::filesystem::create_directories(logs);
+    const std::string name = std::string(250, 'n') + ".dat";
+    std::filesystem::copy_file(SamplePath("ExpDemo.dat"), folder + "/" + name);
+    const ProgramRun run =
+        FitRun({"--model", "exp:2", "--format", "json", "--log-dir", logs, folder + "/" + name});
+    std::vector<std::string> logNames;
+    for (const auto &entry : std::filesystem::directory_iterator(logs)) {
+        logNames.push_back(entry.path().filename().string());
+        std::ifstream log(entry.path());
+        std::string firstLine;
+        std::getline(log, firstLine);
+        EXPECT_EQ(firstLine.rfind("VARO log file", 0), 0u) << firstLine;
+    }
+    std::filesystem::remove_all(folder);
+
+    EXPECT_EQ(RecordOfOne(run)["status"], 0) << run.out;
+    ASSERT_EQ(logNames.size(), 1u);
+    EXPECT_LE(logNames[0].size(), 255u);
+    EXPECT_EQ(logNames[0].rfind("1-nnnnnnnnnn", 0), 0u) << logNames[0];
+    EXPECT_TRUE(logNames[0].ends_with(".log")) << logNames[0];
+}
+
 } // namespace
