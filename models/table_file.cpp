@@ -222,7 +222,9 @@ int TableRead::ColumnFind(const std::string &column, bool bHeader, long *piIndex
         }
         const std::string where =
             bHeader ? std::string("the header") : "line " + std::to_string(iRecordLine);
-        return Refuse(kTableColumnMissing, "No column " + column + ": " + where + " has " +
+        // A number too long to read is quoted like a name.
+        const std::string shown = *index < LONG_MAX ? column : Quoted(column);
+        return Refuse(kTableColumnMissing, "No column " + shown + ": " + where + " has " +
                                                std::to_string(iNoFields) +
                                                " columns: " + Quoted(recordStart));
     }
