@@ -29,8 +29,8 @@ const char *const kDescription =
     "written, 2 for a usage error.";
 
 // Delimiters by the names --delimiter takes; a blank stands for white space.
-const std::map<std::string, char> kDelimiters = {{"comma", ','}, {",", ','},    {"semicolon", ';'},
-                                                 {";", ';'},     {"tab", '\t'}, {"space", ' '}};
+const std::map<std::string, char> kDelimiters = {
+    {"comma", ','}, {"semicolon", ';'}, {"tab", '\t'}, {"space", ' '}};
 
 // Reads "gauss:N" or "exp:N", N from 1 to kFamilyMaxTerms, into the options;
 // returns the message of a usage error, or an empty text.

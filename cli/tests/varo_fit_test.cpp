@@ -1,7 +1,9 @@
 // varo-fit end to end: fits from automatic start values reach the true terms
-// of the shipped and generated samples; bad files among good ones keep their
-// place and the reader's message; CSV and JSON say the same; usage errors,
-// fits that do not converge, log files and the progress line.
+// of the shipped and generated samples; lab table layouts fit as the demos'
+// layout does; bad files among good ones keep their place, their status and
+// the reader's message; CSV and JSON say the same; usage errors, fits that do
+// not converge, failed writes, the library's own output, log files and the
+// progress line.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
