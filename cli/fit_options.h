@@ -1,6 +1,6 @@
-// What varo-fit is asked to do: the model, the fit settings (start values,
-// limits and fixed values by name, differentiation, step method,
-// tolerances), log folder, threads, output format and the files.
+// What varo-fit is asked to do: how files are read, the model, the fit
+// settings (start values, limits and fixed values by name, differentiation,
+// step method, tolerances), log folder, threads, output format and the files.
 #ifndef VARO_CLI_FIT_OPTIONS_H
 #define VARO_CLI_FIT_OPTIONS_H
 
@@ -9,10 +9,12 @@
 
 #include "models/fit_driver.h"
 #include "models/model.h"
+#include "models/table_file.h"
 
 enum class OutputFormat { kCsv, kJson };
 
 struct FitOptions {
+    TableOptions table;
     Model model;
     FitSettings settings; // the log path is set per file
     std::string logDir;   // empty: no log files

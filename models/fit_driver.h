@@ -20,11 +20,12 @@
 
 // Statuses of an outcome besides 0 (converged) and the library's codes
 // (varo/varo.h: 8 set-up or initial evaluation failed, 9 iteration limit, 10
-// stopped by the progress hook, 15 statistics not available, ...).
-constexpr int kFitNoRows = -10;          // no row has a weight other than 0
-constexpr int kFitSettingRefused = -11;  // FitSettingsCheck refused the settings
-constexpr int kFitExceptionCaught = -12; // the model or the progress hook threw; the
-                                         // message says what
+// stopped by the progress hook, 15 statistics not available, ...); the first
+// two are varo-fit's record statuses of the same faults.
+constexpr int kFitNoRows = -5;          // no row has a weight other than 0
+constexpr int kFitExceptionCaught = -8; // the model or the progress hook threw; the
+                                        // message says what
+constexpr int kFitSettingRefused = -9;  // FitSettingsCheck refused the settings
 
 struct FitSettings {
     int iStepMethod = 1;                 // the library's: 0 eigenvector search, 1 damped
