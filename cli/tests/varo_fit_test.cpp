@@ -15,39 +15,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "cli/tests/program_run.h"
+#include "cli/tests/fit_program.h"
 
 namespace {
 
 using nlohmann::json;
-
-std::string SamplePath(const char *pszName) {
-    return std::string(VARO_DATA_DIR) + "/" + pszName;
-}
-
-// A file of the sample generator: family "gauss" or "exp", its seed and terms.
-std::string GeneratedFile(const std::string &folder, const std::string &family, int iSeed,
-                          const std::vector<double> &adTerms) {
-    const std::string path = folder + "/" + family + "_" + std::to_string(iSeed) + "_" +
-                             std::to_string(adTerms.size()) + ".dat";
-    std::vector<std::string> args = {family, path, std::to_string(iSeed)};
-    for (double dValue : adTerms) {
-        args.push_back(std::to_string(dValue));
-    }
-    const ProgramRun run = ProgramRunAll(VARO_DATA_GENERATOR, args);
-    EXPECT_EQ(run.iStatus, 0) << run.err;
-    return path;
-}
-
-ProgramRun FitRun(std::vector<std::string> args) {
-    return ProgramRunAll(VARO_FIT_PROGRAM, args);
-}
-
-json JsonRecords(const ProgramRun &run) {
-    json records = json::parse(run.out, nullptr, false);
-    EXPECT_TRUE(records.is_array()) << run.out;
-    return records.is_array() ? records : json::array();
-}
 
 // The names of the shown values of iNoTerms terms.
 std::vector<std::string> ValueNames(const std::string &family, int iNoTerms) {
@@ -183,11 +155,6 @@ bool CsvFieldMatches(const std::string &field, const json &value) {
         return field == std::to_string(value.get<long>());
     }
     return !field.empty() && std::stod(field) == value.get<double>();
-}
-
-std::string TextFileWrite(const std::string &path, const std::string &contents) {
-    std::ofstream(path, std::ios::binary) << contents;
-    return path;
 }
 
 TEST(Batch, BadFilesKeepTheirPlaceAndTheOthersFit) {
@@ -350,12 +317,6 @@ std::vector<std::pair<std::string, std::string>> DemoRows() {
         rows.emplace_back(time, data);
     }
     return rows;
-}
-
-json RecordOfOne(const ProgramRun &run) {
-    const json records = JsonRecords(run);
-    EXPECT_EQ(records.size(), 1u) << run.out << run.err;
-    return records.empty() ? json::object() : records[0];
 }
 
 // The demos' rows as a CSV with a header and sigmas, and as white space with

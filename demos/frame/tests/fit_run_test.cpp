@@ -1,5 +1,8 @@
 // Fit set-up and fit run when the library refuses: the error is printed, the
-// fit object is dropped, and a new problem choice brings a working one back.
+// fit object is dropped, and a new problem choice brings a working one back;
+// the standard-error block's degrees of freedom.
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -83,5 +86,42 @@ TEST(FitSetUp, ManySetUpsInARowLeaveTheHandleTableUsable) {
     EXPECT_EQ(VaroObjectCreate(&iHandle), 0);
     EXPECT_EQ(VaroObjectDelete(iHandle), 0);
 }
+
+struct StatisticsCase {
+    const char *pszName;
+    std::vector<double> adWeight; // of the bell's rows
+    int iDegreesOfFreedom;
+    bool bReduced; // the line ends with the reduced chi-square
+};
+
+void PrintTo(const StatisticsCase &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
+class StandardErrorBlock : public testing::TestWithParam<StatisticsCase> {};
+
+// Rows of weight 0 are no data: the degrees of freedom leave them out, and a
+// reduced chi-square needs degrees of freedom left.
+TEST_P(StandardErrorBlock, CountsOnlyWeightedRows) {
+    const StatisticsCase &c = GetParam();
+    DemoStateReset();
+    RowsSet(adBellTime, adBellData);
+    std::copy(c.adWeight.begin(), c.adWeight.end(), gDemoState.modelData.adWeight);
+    gDemoState.iNoIniValues = 0;
+    std::string console;
+    ASSERT_EQ(ProblemFit(1, 1, &console), 0) << console;
+    const std::vector<std::string> lines = LinesStartingWith(console, "Chi-square=");
+    ASSERT_EQ(lines.size(), 1u) << console;
+    const std::string degrees = "  Degrees of freedom=" + std::to_string(c.iDegreesOfFreedom);
+    EXPECT_NE(lines[0].find(degrees), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find("Reduced chi-square=") != std::string::npos, c.bReduced) << lines[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Weights, StandardErrorBlock,
+    testing::Values(StatisticsCase{"AllRows", {1, 1, 1, 1, 1, 1, 1}, 4, true},
+                    StatisticsCase{"TwoRowsMasked", {1, 0, 1, 1, 1, 0, 1}, 2, true},
+                    StatisticsCase{"NoDegreesOfFreedomLeft", {0, 1, 0, 1, 0, 1, 0}, 0, false}),
+    [](const testing::TestParamInfo<StatisticsCase> &info) { return info.param.pszName; });
 
 } // namespace
