@@ -65,7 +65,7 @@ std::unique_ptr<ModelTerm> LinearTermMake() {
 std::unique_ptr<ModelTerm> PolynomialTermMake(int iDegree) {
     std::vector<std::string> names;
     for (int k = 0; k <= iDegree; k++) {
-        names.push_back("C" + std::to_string(k));
+        names.push_back(std::string(1, 'C').append(std::to_string(k)));
     }
     return std::make_unique<PolynomialTerm>(iDegree, std::move(names));
 }
