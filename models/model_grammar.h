@@ -9,7 +9,8 @@
 // Peaks and exponentials are numbered 1, 2, ... in the order of the text and
 // their names end in their number (Ampl1, Mean1, ..., Ampl2, ...); baselines
 // and formulas keep their names as they are (Const, Intercept, Slope, C0 ...
-// CK, the formula's variables), so a model holds at most one baseline.
+// CK, the formula's variables), so two terms naming a parameter alike (two
+// baselines of one kind) are refused.
 #ifndef VARO_MODELS_MODEL_GRAMMAR_H
 #define VARO_MODELS_MODEL_GRAMMAR_H
 
