@@ -38,7 +38,6 @@ void ExpStdErrorsToShown(const double * /*adParams*/, const double *adParamError
 const ModelFamily gExpFamily = {
     .pszName = "exp",
     .iParamsPerTerm = 2,
-    .apszShownNames = {"Ampl", "Gamma", nullptr},
     .TermValue = ExpTermValue,
     .TermDerivative = ExpTermDerivative,
     .ShownToParams = ExpParamsCopy,

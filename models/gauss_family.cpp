@@ -72,7 +72,6 @@ void GaussStartValuesFind(const DataRows &rows, int iNoTerms, double *adShown) {
 const ModelFamily gGaussFamily = {
     .pszName = "gauss",
     .iParamsPerTerm = 3,
-    .apszShownNames = {"Ampl", "Mean", "Sigma"},
     .TermValue = GaussTermValue,
     .TermDerivative = GaussTermDerivative,
     .ShownToParams = GaussShownToParams,

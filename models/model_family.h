@@ -1,22 +1,19 @@
-// A model family: a sum of N terms of one shape, each with the same small set
-// of parameters. The fitting programs hand the library the parameters; their
-// consoles and tables show them in a form of their own ("shown" values), which
-// for the gaussians has the standard deviation in place of the variance.
+// A model family of the demo programs: a sum of N terms of one shape, each
+// with the same small set of parameters. The programs hand the library the
+// parameters; their consoles and panels show them in a form of their own
+// ("shown" values), which for the gaussians has the standard deviation in
+// place of the variance. The families' start values are those of the model
+// library's terms (models/start_values.h), whose parameters are the shown form.
 #ifndef VARO_MODELS_MODEL_FAMILY_H
 #define VARO_MODELS_MODEL_FAMILY_H
 
-#include <string_view>
-
 #include "models/data_file.h"
 
-constexpr int kFamilyMaxParamsPerTerm = 3;
 constexpr int kFamilyMaxTerms = 10;
 
 struct ModelFamily {
-    const char *pszName; // "gauss" or "exp", as the command line names it
+    const char *pszName; // "gauss" or "exp"
     int iParamsPerTerm;  // 3 for gaussians, 2 for exponentials
-    // Names of the shown values of a term, numbered by term: "Ampl", "Mean", ...
-    const char *apszShownNames[kFamilyMaxParamsPerTerm];
     // Value of one term at time dTime for its parameters adParams.
     double (*TermValue)(const double *adParams, double dTime);
     // Partial derivative of one term's value at dTime with respect to its
@@ -36,8 +33,5 @@ struct ModelFamily {
 
 extern const ModelFamily gGaussFamily;
 extern const ModelFamily gExpFamily;
-
-// The family of that name, or null.
-const ModelFamily *ModelFamilyFind(std::string_view name);
 
 #endif
