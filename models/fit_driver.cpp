@@ -227,7 +227,8 @@ void ResultsRead(VaroHandle iHandle, int iProcessingRc, int iNoFree, FitProblem 
             pOutcome->adErrors[iParam - 1] = dError;
         }
     }
-    if (bConverged && std::isfinite(pOutcome->adErrors[0])) {
+    // The library forms all standard errors or none.
+    if (bConverged && iNoParams > 0 && std::isfinite(pOutcome->adErrors[0])) {
         pOutcome->adCovariance = CovarianceRead(iHandle, iNoParams);
     }
     if (!bConverged || VaroChiSquareGet(iHandle, &pOutcome->dChiSquare) != 0 ||
