@@ -334,17 +334,23 @@ std::string FitSettingsCheck(const Model &model, const FitSettings &settings) {
             return name + " is both fixed and limited";
         }
     }
-    const std::vector<ParamRange> limits = LimitsResolve(model, settings);
-    std::vector<double> adGiven(iNoParams, kNotAvailable);
-    std::copy(settings.adStartInOrder.begin(), settings.adStartInOrder.end(), adGiven.begin());
-    for (const auto &[name, dValue] : settings.startByName) {
-        adGiven[model.ParamFind(name)] = dValue;
+    for (const auto &[name, dValue] : settings.fixByName) {
+        if (!std::isfinite(dValue)) {
+            return "fixed value of " + name + ": " + NumberText(dValue) + " is not finite";
+        }
     }
-    for (size_t i = 0; i < iNoParams; i++) {
-        const bool bFixed = settings.fixByName.count(model.ParamNames()[i]) > 0;
-        if (!bFixed && !std::isnan(adGiven[i]) && !Inside(adGiven[i], limits[i])) {
-            return "start value of " + model.ParamNames()[i] + ": " + NumberText(adGiven[i]) +
-                   " lies outside its limits " + RangeText(limits[i]);
+    // The start values given, in order or by name, lie inside their limits.
+    const std::vector<ParamRange> limits = LimitsResolve(model, settings);
+    std::map<std::string, double> given = settings.startByName;
+    for (size_t i = 0; i < settings.adStartInOrder.size(); i++) {
+        given.try_emplace(model.ParamNames()[i], settings.adStartInOrder[i]);
+    }
+    for (const auto &[name, dValue] : given) {
+        const ParamRange &range = limits[model.ParamFind(name)];
+        if (settings.fixByName.count(name) == 0 &&
+            !(std::isfinite(dValue) && Inside(dValue, range))) {
+            return "start value of " + name + ": " + NumberText(dValue) +
+                   " is not a finite number inside its limits " + RangeText(range);
         }
     }
     return "";

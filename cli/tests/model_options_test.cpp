@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "expected NAME=VALUE (all values in order, or all by name), got '300'"},
         FaultCase{"StartOutsideTheDefaultLimits",
                   {"--model", "gauss:1", "--start", "Sigma1=-2"},
-                  "start value of Sigma1: -2 lies outside its limits [0, inf]"},
+                  "start value of Sigma1: -2 is not a finite number inside its limits [0, inf]"},
         FaultCase{"LimitWithoutRange",
                   {"--model", "gauss:1", "--limit", "Mean1=3"},
                   "expected NAME=LOW:HIGH"},
