@@ -30,7 +30,7 @@ class LineReader {
     Outcome Read(std::string_view *pLine);
 
     // 1-based number of the line last handed out (or refused as too long).
-    int LineNumber() const { return iLineNumber; }
+    long LineNumber() const { return iLineNumber; }
 
   private:
     // Moves the unread bytes to the front and reads more after them; false at
@@ -44,7 +44,7 @@ class LineReader {
     size_t iScanned = 0; // bytes after iBegin known to hold no line break
     bool bEnd = false;
     bool bReadFailed = false;
-    int iLineNumber = 0;
+    long iLineNumber = 0;
 };
 
 #endif

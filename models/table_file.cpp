@@ -270,13 +270,13 @@ int TableRead::ColumnsChoose(bool *pbHeader) {
 }
 
 int TableRead::CellRead(long iIndex, double *pdValue) const {
-    const std::string column = std::to_string(iIndex + 1);
     if (iIndex >= static_cast<long>(splitter->FieldCount())) {
-        return Refuse(kTableCellRefused,
-                      LineText() + " has no column " + column + ": " + Quoted(recordStart));
+        return Refuse(kTableCellRefused, LineText() + " has no column " +
+                                             std::to_string(iIndex + 1) + ": " +
+                                             Quoted(recordStart));
     }
     if (!CellNumberRead(splitter->Field(iIndex), pdValue)) {
-        return Refuse(kTableCellRefused, LineText() + ": column " + column +
+        return Refuse(kTableCellRefused, LineText() + ": column " + std::to_string(iIndex + 1) +
                                              " is not a number: " + Quoted(recordStart));
     }
     return 0;
@@ -291,12 +291,13 @@ int TableRead::RowTake() {
     if (iRc == 0 && columns.iSigma >= 0) {
         double dSigma = 0.0;
         iRc = CellRead(columns.iSigma, &dSigma);
-        dWeight = 1.0 / dSigma;
-        if (iRc == 0 && !(dSigma > 0 && std::isfinite(dWeight))) {
+        // A sigma so small that its inverse overflows is refused with the others.
+        if (iRc == 0 && !(dSigma > 0 && std::isfinite(1.0 / dSigma))) {
             return Refuse(kTableSigmaNotPositive, LineText() + ": sigma in column " +
                                                       std::to_string(columns.iSigma + 1) +
                                                       " is not positive: " + Quoted(recordStart));
         }
+        dWeight = 1.0 / dSigma;
     }
     if (iRc == 0 && columns.iWeight >= 0 &&
         (!columns.bWeightOptional || columns.iWeight < static_cast<long>(splitter->FieldCount()))) {
