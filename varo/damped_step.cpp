@@ -18,6 +18,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "numeric/cholesky.h"
 #include "varo/engine.h"
 
 namespace {
@@ -123,47 +124,6 @@ void InverseRowSet(const DampedSystem &system, const DampedTrial &trial, int k, 
     }
 }
 
-// Solves the symmetric positive definite k x k system held in columns
-// iFirst..iFirst+k-1 of a, right-hand side in column iFirst+k, by Cholesky;
-// the solution replaces the right-hand side. False when a pivot is not
-// positive and finite.
-bool HeldSystemSolve(RealMatrix a, int iFirst, int k) {
-    const int iRhs = iFirst + k;
-    for (int j = 1; j <= k; ++j) {
-        double dPivot = a[j][iFirst + j - 1];
-        for (int p = 1; p < j; ++p) {
-            dPivot -= a[j][iFirst + p - 1] * a[j][iFirst + p - 1];
-        }
-        if (!(dPivot > 0.0) || !std::isfinite(dPivot)) {
-            return false;
-        }
-        const double dRoot = std::sqrt(dPivot);
-        a[j][iFirst + j - 1] = dRoot;
-        for (int i = j + 1; i <= k; ++i) {
-            double dSum = a[i][iFirst + j - 1];
-            for (int p = 1; p < j; ++p) {
-                dSum -= a[i][iFirst + p - 1] * a[j][iFirst + p - 1];
-            }
-            a[i][iFirst + j - 1] = dSum / dRoot;
-        }
-    }
-    for (int i = 1; i <= k; ++i) {
-        double dSum = a[i][iRhs];
-        for (int p = 1; p < i; ++p) {
-            dSum -= a[i][iFirst + p - 1] * a[p][iRhs];
-        }
-        a[i][iRhs] = dSum / a[i][iFirst + i - 1];
-    }
-    for (int i = k; i >= 1; --i) {
-        double dSum = a[i][iRhs];
-        for (int p = i + 1; p <= k; ++p) {
-            dSum -= a[p][iFirst + i - 1] * a[p][iRhs];
-        }
-        a[i][iRhs] = dSum / a[i][iFirst + i - 1];
-    }
-    return true;
-}
-
 // Holds every limited parameter whose trial value would leave its limits on
 // the limit it would cross. True when a parameter was added.
 bool HeldParamsAdd(const VaroObject *pObject, DampedTrial &trial) {
@@ -220,7 +180,7 @@ bool HeldStepSolve(VaroObject *pObject, const DampedSystem &system, DampedTrial 
             (trial.adHeldValue[j] - pObject->savedFreeParams[j].value) / pObject->paramScales[j];
         a[r][iFirst + k] = dTarget + trial.adFree[j];
     }
-    if (!HeldSystemSolve(a, iFirst, k)) {
+    if (!CholeskySolve(a, iFirst, k)) {
         return false;
     }
     for (int l = 1; l <= n; ++l) {
