@@ -158,6 +158,10 @@ int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector
     for (int j = 1; iRc == 0 && j <= iParams; ++j) {
         iRc = VaroParamIniValueSet(iHandle, 1, j, adStart[j - 1]);
     }
+    for (int j = 1; iRc == 0 && j <= static_cast<int>(context.problem.adLower.size()); ++j) {
+        iRc = VaroParamLimitsSet(iHandle, 1, j, context.problem.adLower[j - 1],
+                                 context.problem.adUpper[j - 1]);
+    }
     if (iRc == 0 && profile.bTight) {
         iRc = VaroTightProfileSet(iHandle);
     }

@@ -58,6 +58,22 @@ void StepApply(VaroObject *pObject, RealVector vrDirection, double dMultiplier);
 void DampingScalesApply(VaroObject *pObject);
 int DampedStep(VaroObject *pObject);
 
+// Parameters on their limits (limits.cpp). DirectionOutwardRemove takes out of
+// a trial direction (with its multiplier) every component that would carry a
+// parameter on a limit out of the box. LimitStatesMark runs on the normal
+// matrix and gradient of the scaled Jacobian before their decomposition;
+// LimitReleasePending then tells whether a parameter that could lower the sum
+// of squares by more than the termination value allows is still on its limit.
+void DirectionOutwardRemove(const VaroObject *pObject, RealVector vrDirection, double dMultiplier);
+void LimitStatesMark(VaroObject *pObject);
+// Takes the parameters held on a limit (kLimitStateHeld) out of the normal
+// matrix and gradient vector of the iteration: their rows and columns become
+// 0, so that no step of the iteration moves them; DirectionHeldRemove makes
+// their components of a direction exactly 0 against rounding.
+void HeldParamsRemove(VaroObject *pObject);
+void DirectionHeldRemove(const VaroObject *pObject, RealVector vrDirection);
+bool LimitReleasePending(const VaroObject *pObject);
+
 // Fit statistics (statistics.cpp). StatisticsClear runs when processing starts,
 // StatisticsCompute after converged iterations, at the fitted point and before
 // the work memory goes (0 or the failure of the extra Jacobian), and

@@ -56,6 +56,13 @@ constexpr int kLimitNone = 0;
 constexpr int kLimitRange = 1;
 constexpr int kLimitFixed = 2;
 
+// A free parameter and its limits, as the gradient at the start of an
+// iteration sees them: inside the box (or free to leave a limit it lies on),
+// on a limit with the gradient pointing out of the box, or on a limit with the
+// gradient pointing in strongly enough to lower the norm beyond the
+// termination value once released.
+enum LimitState : unsigned char { kLimitStateFree, kLimitStateHeld, kLimitStateReleasable };
+
 struct ParamRecord {
     double value;
     int limitKind;
@@ -64,6 +71,15 @@ struct ParamRecord {
     int link;
     int freeIndex;
 };
+
+// +1 when dValue lies on the upper limit of a parameter limited to a range,
+// -1 on its lower limit, 0 otherwise (inside, without limits, or fixed).
+inline int ParamLimitSideGet(const ParamRecord &param, double dValue) {
+    if (param.limitKind != kLimitRange) {
+        return 0;
+    }
+    return dValue == param.upperLimit ? 1 : dValue == param.lowerLimit ? -1 : 0;
+}
 
 struct ModelRecord {
     void *dataPointer;
@@ -128,6 +144,9 @@ struct VaroObject {
     int stepMethod;
     double dampingLambda;
     double dampingScales[kMaxFreeParams + 1];
+    // What each free parameter's gradient at the start of the running
+    // iteration says of its limits (limits.cpp).
+    LimitState limitStates[kMaxFreeParams + 1];
 };
 
 // Length of a vector, kept in its cell 0.

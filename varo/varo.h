@@ -240,8 +240,25 @@ int VaroParamIniValueSet(VaroHandle iHandle, int iModel, int iParam, double dVal
 int VaroParamCurValueGet(VaroHandle iHandle, int iModel, int iParam, double *pdValue);
 
 /* The limits of one parameter. lower < upper limits the parameter to
- * [lower, upper]; lower == upper fixes it (it is not fitted); limits that
- * cannot be ordered (a NaN) remove the limits.
+ * [lower, upper] (an infinite limit leaves that side open); lower == upper
+ * fixes it (it is not fitted); limits that cannot be ordered (a NaN) remove
+ * the limits.
+ * Every trial point of the processing lies within the limits; a step that
+ * would cross a limit ends on it. At the start of each main iteration, a
+ * parameter lying on one of its limits is held there while the negative
+ * gradient of the sum of squares points out of the box: the iteration then
+ * solves for the other parameters alone. It is released as soon as the
+ * gradient points back in; a trial direction that would still carry it out
+ * loses that component (step method 0) or holds it for that trial (step
+ * method 1). Processing ends successfully only at a point where no parameter
+ * lying on a limit could, released, lower the sum of squares by more than the
+ * residual norm change termination value allows (its gradient times its own
+ * Newton step, g^2 / (2 H), compared with half of 1 - (1 - c)^2 times the
+ * sum): the gradient projected on the box is then small. A fit in which no
+ * parameter ever lies on a limit takes the same path as without limits.
+ * For the fit statistics a parameter on a limit stays free: it counts in the
+ * degrees of freedom and has its row of the covariance (VaroParamAtLimitGet
+ * tells which parameters ended on a limit).
  *   iModel, iParam    in: the model and its parameter, 1-based.
  *   dLower, dUpper    in: the limits.
  *   pdLower, pdUpper  out: the limits; 1.0 and -1.0 (an empty interval) for a
@@ -251,6 +268,15 @@ int VaroParamCurValueGet(VaroHandle iHandle, int iModel, int iParam, double *pdV
 int VaroParamLimitsSet(VaroHandle iHandle, int iModel, int iParam, double dLower, double dUpper);
 int VaroParamLimitsGet(VaroHandle iHandle, int iModel, int iParam, double *pdLower,
                        double *pdUpper);
+
+/* 1 when the fitted value of parameter iParam of model iModel lies on one of its limits, else 0. */
+/* The value tested is the one VaroParamCurValueGet delivers (after a
+ * successful processing the fitted value); a parameter without limits, and a
+ * fixed one (equal limits, not fitted), gives 0.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   piAtLimit       out: 1 or 0.
+ * Returns 0, 1, or 5 for an illegal model or parameter. */
+int VaroParamAtLimitGet(VaroHandle iHandle, int iModel, int iParam, int *piAtLimit);
 
 /* The iteration limit: -1 (the default) means 100 times the number of free
  * parameters; 0 or more is the limit itself.
@@ -324,8 +350,8 @@ int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
  *     stays, and the residual norm change test ends the processing. A step
  *     that would take a limited parameter past a limit is solved again with
  *     that parameter held on the limit, so every trial point lies within the
- *     limits. The Gauss-Newton threshold and the stability vs. speed value
- *     are not used.
+ *     limits (see VaroParamLimitsSet for parameters lying on a limit). The
+ *     Gauss-Newton threshold and the stability vs. speed value are not used.
  *   iMethod   in: 0 or 1.
  *   piMethod  out: the method set.
  * VaroStepMethodSet returns 0; 1; 11 while the object is processing (from a
@@ -358,7 +384,8 @@ int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
 
 /* Chi-square, the sum of the squares of all (weighted) residuals of all models
  * at the fitted point, and the degrees of freedom, the number of all residuals
- * minus the number of free parameters (it may be 0 or negative).
+ * minus the number of free parameters, those that ended on a limit included
+ * (it may be 0 or negative).
  *   pdChiSquare         out: chi-square.
  *   piDegreesOfFreedom  out: the degrees of freedom.
  * Return 0, 1, or 15 before the first processing, while processing and after
@@ -369,7 +396,9 @@ int VaroDegreesOfFreedomGet(VaroHandle iHandle, int *piDegreesOfFreedom);
 /* The standard error of one parameter, the square root of its variance in the
  * covariance C = s^2 (J^t J)^-1 of the free parameters, where J is the
  * Jacobian of all residuals at the fitted point and s^2 = chi-square / degrees
- * of freedom; C is in the units of the parameters themselves. Linked
+ * of freedom; C is in the units of the parameters themselves. A parameter that
+ * ended on one of its limits is treated as free, as if the limit were not
+ * there (its error may then reach beyond the limit). Linked
  * parameters share one free parameter and so one standard error; a parameter
  * that was fixed has standard error 0.
  *   iModel, iParam  in: the model and its parameter, 1-based.
@@ -452,14 +481,15 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
  * lowers the total residual norm by less than the residual norm change
  * termination value; then it keeps the fit statistics (with covariance on,
  * after one more Jacobian at the fitted point, see VaroCovarianceSet). On
- * success the fitted values are stored in every parameter that is not fixed (read them with VaroParamCurValueGet); after a
- * failure every parameter keeps its value. The work memory exists only during
- * this call. Must not be called from a callback. If more allocations are
- * live after the run than before it, a memory leak banner is printed on
- * standard output. The comparison reads MemLiveBlockCount (numeric/numeric.h),
- * which counts per thread the blocks obtained less those released; since the
- * run and its callbacks stay on the calling thread, it sees only this run's
- * blocks, and fits running on other threads meanwhile do not enter it.
+ * success the fitted values are stored in every parameter that is not fixed
+ * (read them with VaroParamCurValueGet); after a failure every parameter keeps
+ * its value. The work memory exists only during this call. Must not be called
+ * from a callback. If more allocations are live after the run than before it,
+ * a memory leak banner is printed on standard output. The comparison reads
+ * MemLiveBlockCount (numeric/numeric.h), which counts per thread the blocks
+ * obtained less those released; since the run and its callbacks stay on the
+ * calling thread, it sees only this run's blocks, and fits running on other
+ * threads meanwhile do not enter it.
  *   iHandle  in: the object.
  * Returns 0 on convergence; 1; 4 when the work memory was not released; 8 when
  * the set-up is incomplete or inconsistent, the work memory was not obtained

@@ -24,6 +24,7 @@ struct SweepConfig {
     bool bAnalytic;
     bool bLogFile;
     bool bLinksAndLimits;
+    bool bStartOnLimits; // amplitudes start on a limit: one leaves it, one ends on the other
     bool bCovariance;
     int iStepMethod;
 };
@@ -35,13 +36,15 @@ void PrintTo(const SweepConfig &c, std::ostream *pStream) {
 
 // Later features join the sweep with one row each.
 const SweepConfig kSweepConfigs[] = {
-    {"CreationAndConfiguration", true, true, true, true, true, 1},
-    {"ProcessingAnalytic", false, true, false, false, false, 0},
-    {"ProcessingNumerical", false, false, false, false, false, 0},
-    {"ProcessingWithLogFile", false, true, true, false, false, 0},
-    {"ProcessingWithLinksAndLimits", false, false, false, true, false, 0},
-    {"ProcessingWithCovariance", false, false, false, false, true, 0},
-    {"ProcessingDampedStep", false, true, false, true, false, 1},
+    {"CreationAndConfiguration", true, true, true, true, false, true, 1},
+    {"ProcessingAnalytic", false, true, false, false, false, false, 0},
+    {"ProcessingNumerical", false, false, false, false, false, false, 0},
+    {"ProcessingWithLogFile", false, true, true, false, false, false, 0},
+    {"ProcessingWithLinksAndLimits", false, false, false, true, false, false, 0},
+    {"ProcessingWithCovariance", false, false, false, false, false, true, 0},
+    {"ProcessingDampedStep", false, true, false, true, false, false, 1},
+    {"ProcessingOnLimits", false, false, false, false, true, true, 0},
+    {"ProcessingDampedOnLimits", false, true, false, false, true, true, 1},
 };
 
 constexpr int kPoints = 8;
@@ -128,6 +131,10 @@ int ProblemSetUp(const SweepConfig &config, VaroHandle *piHandle) {
         }
         if (config.bLinksAndLimits && ((iRc = VaroParamLinkSet(h, m, 2, 1)) != 0 ||
                                        (iRc = VaroParamLimitsSet(h, m, 1, 0.0, 2.5)) != 0)) {
+            return iRc;
+        }
+        // Model 1's amplitude 2 lies inside the limits, model 2's 3 beyond them.
+        if (config.bStartOnLimits && (iRc = VaroParamLimitsSet(h, m, 1, 1.0, 2.5)) != 0) {
             return iRc;
         }
     }

@@ -110,6 +110,8 @@ const NumberedCall kNumberedCalls[] = {
      [](VaroHandle h, int m, int j, OutArgs &o) {
          return VaroParamLimitsGet(h, m, j, &o.ad[0], &o.ad[1]);
      }},
+    {"VaroParamAtLimitGet", true,
+     [](VaroHandle h, int m, int j, OutArgs &o) { return VaroParamAtLimitGet(h, m, j, &o.i); }},
 };
 
 using NumberCheckTest = ApiTest;
@@ -484,6 +486,7 @@ TEST_F(LogLineTest, ConfigurationCallsWriteTheirLines) {
     VaroParamCurValueGet(iHandle, 1, 2, out.ad);
     VaroParamLimitsSet(iHandle, 1, 4, 0.0, 1.0);
     VaroParamLimitsGet(iHandle, 1, 1, &out.ad[0], &out.ad[1]);
+    VaroParamAtLimitGet(iHandle, 1, 1, &out.i);
     VaroMaxNoIterationsSet(iHandle, 40);
     VaroGaussNewtonResNormThreshSet(iHandle, 0.5);
     VaroGaussNewtonResNormThreshGet(iHandle, out.ad);
@@ -512,6 +515,7 @@ TEST_F(LogLineTest, ConfigurationCallsWriteTheirLines) {
         "== VaroParamLimitsSet, Model 1, Param. 4, Limits=[0.000000e+00,1.000000e+00]",
         "VaroParamLimitsSet: illegal parameter number (4)",
         "== VaroParamLimitsGet, Model 1, Param. 1, Limits=[1.000000e+00,-1.000000e+00]",
+        "== VaroParamAtLimitGet, Model 1, Param. 1, AtLimit=0",
         "== VaroMaxNoIterationsSet, Max.no.iterations=40",
         "== VaroGaussNewtonResNormThreshSet, Gauss-Newton chi-squre threshold 5.000000e-01",
         "== VaroGaussNewtonResNormThreshGet, Gauss-Newton chi-squre threshold 5.000000e-01",
