@@ -38,6 +38,15 @@ int ResidualsRestore(VaroObject *pObject);
 // Jacobian itself can report a gradient of the wrong length.
 int GradientCallbackCall(VaroObject *pObject, int iModel);
 
+// Robust losses (loss.cpp). ResidualNormGet gives a residual vector's norm
+// under the object's loss, sqrt(s^2 sum rho((r / s)^2)), the Euclidean norm
+// for the linear loss. LossWeightsApply gives, for the residuals at a point,
+// the factors of the Jacobian's rows and the residuals that the step methods
+// then see (all three vectors of one length).
+double ResidualNormGet(const VaroObject *pObject, RealVector vrResiduals);
+void LossWeightsApply(const VaroObject *pObject, RealVector vrResiduals, RealVector vrRowWeights,
+                      RealVector vrWeighted);
+
 // Jacobian, normal matrix and gradient vector (jacobian.cpp).
 int JacobianCompute(VaroObject *pObject);
 

@@ -15,12 +15,20 @@ constexpr int kGradientDeclined = -1;
 // The work storage of one Jacobian computation, released on every exit: the
 // model's block held transposed, one row per free parameter, so that each
 // derivative is one contiguous row and the products read the rows in order.
+// With a robust loss also the factors of the block's rows and the residuals
+// the step methods see (loss.cpp).
 struct JacobianWork {
     RealMatrix blockTransposed = nullptr;
+    RealVector vrRowWeights = nullptr;
+    RealVector vrWeightedResiduals = nullptr;
     JacobianWork() = default;
     JacobianWork(const JacobianWork &) = delete;
     JacobianWork &operator=(const JacobianWork &) = delete;
-    ~JacobianWork() { RealMatrixFree(blockTransposed); }
+    ~JacobianWork() {
+        RealMatrixFree(blockTransposed);
+        RealVectorFree(vrRowWeights);
+        RealVectorFree(vrWeightedResiduals);
+    }
 };
 
 // Restores the scan start of VaroCurrentParamNumGet to "from the first
@@ -124,6 +132,28 @@ int GradientColumnCompute(VaroObject *pObject, int iModel, int iFreeParam, RealV
     return NumericGradient(pObject, vrGradient);
 }
 
+// Under a robust loss: multiplies column i of the transposed block (residual
+// i) by its row weight and gives the residuals the step methods see; null
+// when the work vectors were not obtained (reported).
+RealVector LossWeightsSet(VaroObject *pObject, int iModel, JacobianWork &work) {
+    const RealVector vrResiduals = pObject->residuals[iModel];
+    const int iRows = VectorLengthGet(vrResiduals);
+    work.vrRowWeights = RealVectorResize(work.vrRowWeights, iRows);
+    work.vrWeightedResiduals = RealVectorResize(work.vrWeightedResiduals, iRows);
+    if (work.vrRowWeights == nullptr || work.vrWeightedResiduals == nullptr) {
+        ErrorReport(pObject, "%d vector allocation", iRows);
+        return nullptr;
+    }
+    LossWeightsApply(pObject, vrResiduals, work.vrRowWeights, work.vrWeightedResiduals);
+    for (int k = 1; k <= pObject->freeParamCount; ++k) {
+        const RealVector vrRow = work.blockTransposed[k];
+        for (int i = 1; i <= iRows; ++i) {
+            vrRow[i] *= work.vrRowWeights[i];
+        }
+    }
+    return work.vrWeightedResiduals;
+}
+
 // Forms the block of model iModel and adds it into the normal matrix and the
 // gradient vector. Row k of the transposed block is the scaled derivative of
 // the model's residuals with respect to free parameter k; the sums run in the
@@ -155,9 +185,13 @@ int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
             return InternalBugReport(pObject);
         }
     }
+    RealVector vrResiduals = pObject->residuals[iModel];
+    if (pObject->lossKind != kLossLinear &&
+        (vrResiduals = LossWeightsSet(pObject, iModel, work)) == nullptr) {
+        return kRcNoMemory;
+    }
     if (RealMatrixRowsGramAdd(pObject->normalMatrix, work.blockTransposed) != 0 ||
-        RealMatrixTimesVectorAdd(pObject->gradientVector, work.blockTransposed,
-                                 pObject->residuals[iModel]) != 0) {
+        RealMatrixTimesVectorAdd(pObject->gradientVector, work.blockTransposed, vrResiduals) != 0) {
         return InternalBugReport(pObject);
     }
     return 0;

@@ -51,6 +51,13 @@ constexpr int kStatisticsComplete = 6;
 constexpr int kStepMethodEigen = 0;
 constexpr int kStepMethodDamped = 1;
 
+// Robust losses applied to every residual (loss.cpp).
+constexpr int kLossLinear = 0;
+constexpr int kLossSoftL1 = 1;
+constexpr int kLossHuber = 2;
+constexpr int kLossCauchy = 3;
+constexpr int kLossArctan = 4;
+
 // Parameter limit kinds.
 constexpr int kLimitNone = 0;
 constexpr int kLimitRange = 1;
@@ -144,6 +151,10 @@ struct VaroObject {
     int stepMethod;
     double dampingLambda;
     double dampingScales[kMaxFreeParams + 1];
+    // The robust loss of every residual and its scale (kLossLinear: plain
+    // least squares).
+    int lossKind;
+    double lossScale;
     // What each free parameter's gradient at the start of the running
     // iteration says of its limits (limits.cpp).
     LimitState limitStates[kMaxFreeParams + 1];

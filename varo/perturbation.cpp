@@ -39,7 +39,7 @@ double &PerturbationRef(VaroObject *pObject, int iDirection) {
 // Change of model iModel's residual norm at the perturbed point: relative to
 // its norm at the current point, or absolute where that norm is 0.
 double NormChangeGet(const VaroObject *pObject, int iModel) {
-    const double dNorm = RealVectorNorm(pObject->cbReturnVector, 1, -1);
+    const double dNorm = ResidualNormGet(pObject, pObject->cbReturnVector);
     const double dBaseNorm = pObject->savedResidualNorms[iModel];
     if (dBaseNorm == 0.0) {
         return std::fabs(dNorm);

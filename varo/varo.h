@@ -24,8 +24,8 @@
  *           initial evaluation of the models)
  *     9     the iteration limit was reached before the fit converged
  *     10    a callback asked to stop
- *     11    an initial value or the step method was set while the object
- *           is processing
+ *     11    an initial value, the step method or the loss was set while the
+ *           object is processing
  *     12    the log file could not be opened
  *     13    a model or gradient callback returned without handing over a vector
  *     14    a gradient vector's length differs from its model's residual vector
@@ -94,8 +94,8 @@ typedef int (*VaroCallback)(VaroHandle iHandle);
 /* Creates a fit object with the default settings: iteration limit -1 (100
  * times the number of free parameters), Gauss-Newton threshold 0.01, residual
  * norm change termination 1e-4, parameter change termination 1e-4, stability
- * vs. speed 0.01, step method 0; covariance off; no models, no callbacks, no
- * log file, empty error text.
+ * vs. speed 0.01, step method 0, linear loss with scale 1.0; covariance off;
+ * no models, no callbacks, no log file, empty error text.
  *   piHandle  out: the new object's handle, written only when the object was
  *             created (also on 1000).
  * Returns 0; 2 when 100 objects live in the process (on all threads together);
@@ -287,7 +287,9 @@ int VaroMaxNoIterationsSet(VaroHandle iHandle, int iMaxIterations);
 int VaroMaxNoIterationsGet(VaroHandle iHandle, int *piMaxIterations);
 
 /* The total residual norm below which a Gauss-Newton step is tried; 0 or
- * more, default 0.01.
+ * more, default 0.01. Under a robust loss (VaroLossSet) this and every other
+ * norm of the step methods, their tests and their log lines is the robust
+ * norm sqrt(2 cost).
  *   dThresh   in: the threshold.
  *   pdThresh  out: the threshold set.
  * Return 0, 1, or 5 for a negative value or NaN. */
@@ -295,7 +297,8 @@ int VaroGaussNewtonResNormThreshSet(VaroHandle iHandle, double dThresh);
 int VaroGaussNewtonResNormThreshGet(VaroHandle iHandle, double *pdThresh);
 
 /* The relative decrease of the total residual norm below which processing
- * ends successfully; in (0, 1], default 1e-4.
+ * ends successfully; in (0, 1], default 1e-4. Under a robust loss the norm is
+ * the robust norm sqrt(2 cost) (VaroLossSet).
  *   dValue   in: the value.
  *   pdValue  out: the value set.
  * Return 0, 1, or 5 for a value outside (0, 1] or NaN. */
@@ -374,6 +377,45 @@ int VaroStepMethodGet(VaroHandle iHandle, int *piMethod);
 int VaroCovarianceSet(VaroHandle iHandle, int iCompute);
 int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
 
+/* The loss applied to every residual: 0 linear (least squares, the default), 1 soft_l1, 2 huber,
+ * 3 cauchy, 4 arctan. dScale > 0 is the residual size beyond which the loss grows more slowly
+ * than the square. */
+/* With z = (r / dScale)^2 for every residual r of every model, the fit
+ * minimises the cost 1/2 dScale^2 sum rho(z), where rho is
+ *     linear   z
+ *     soft_l1  2 ((1 + z)^1/2 - 1)
+ *     huber    z for z <= 1, else 2 z^1/2 - 1
+ *     cauchy   ln(1 + z)
+ *     arctan   arctan(z)
+ * (the definitions of SciPy's least_squares). Both step methods see the loss
+ * through the Jacobian and the residuals: row i of the Jacobian is multiplied
+ * by w_i = sqrt(rho'(z_i) + 2 z_i rho''(z_i)) (raised to the machine epsilon
+ * where the curvature of rho would make it negative) and residual i is
+ * replaced by rho'(z_i) r_i / w_i. The normal matrix is then the Gauss-Newton
+ * approximation of the Hessian of the cost, the loss's own curvature included,
+ * and its gradient the exact gradient of the cost, so both step methods, with
+ * links, limits, fixed parameters, numerical derivatives, callbacks and stops,
+ * minimise the cost as they minimise the sum of squares without a loss. This
+ * rescaling (SciPy's) was preferred to the corrected residuals of the Triggs
+ * correction because it needs no square root of a possibly negative term and
+ * gives the covariance SciPy's curve_fit gives. Every norm the processing
+ * uses, tests and logs, and the norms VaroModelResidualsGet delivers, are then
+ * robust norms sqrt(2 cost), sqrt(dScale^2 sum rho(z)) (the Euclidean norm of
+ * the residuals for the linear loss); a residual that is not finite makes the
+ * norm not finite, as without a loss. The model callbacks still hand over,
+ * and VaroModelResidualsGet still copies, the plain residuals. The fit
+ * statistics: chi-square stays the plain sum of squared residuals at the
+ * fitted point; the covariance is formed from the loss-weighted Jacobian with
+ * s^2 = 2 cost / degrees of freedom. The linear loss changes nothing.
+ *   iLoss    in: 0 to 4.
+ *   dScale   in: the scale, finite and positive (1.0 by default).
+ *   piLoss, pdScale  out: the loss and scale set.
+ * VaroLossSet returns 0; 1; 11 while the object is processing (from a
+ * callback; the loss stays); 5 for another loss or a scale that is not finite
+ * and positive. VaroLossGet returns 0 or 1. */
+int VaroLossSet(VaroHandle iHandle, int iLoss, double dScale);
+int VaroLossGet(VaroHandle iHandle, int *piLoss, double *pdScale);
+
 /* ---- Fit statistics ----
  * Results of the object's last VaroProcessing, kept only when it returned 0:
  * a processing run clears them when it starts and keeps them only when it
@@ -396,7 +438,9 @@ int VaroDegreesOfFreedomGet(VaroHandle iHandle, int *piDegreesOfFreedom);
 /* The standard error of one parameter, the square root of its variance in the
  * covariance C = s^2 (J^t J)^-1 of the free parameters, where J is the
  * Jacobian of all residuals at the fitted point and s^2 = chi-square / degrees
- * of freedom; C is in the units of the parameters themselves. A parameter that
+ * of freedom (under a robust loss, J is the loss-weighted Jacobian and s^2 =
+ * 2 cost / degrees of freedom, see VaroLossSet); C is in the units of the
+ * parameters themselves. A parameter that
  * ended on one of its limits is treated as free, as if the limit were not
  * there (its error may then reach beyond the limit). Linked
  * parameters share one free parameter and so one standard error; a parameter
@@ -463,7 +507,8 @@ int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength)
  * copy of the model's residual vector.
  *   iModel       in: the model, 1-based, or 0 for the total norm.
  *   pdNorm       out: the Euclidean norm of the model's residuals, or the
- *                total norm for model 0; after processing, the last values.
+ *                total norm for model 0 (under a robust loss, the robust
+ *                norms, see VaroLossSet); after processing, the last values.
  *   adResiduals  out: null, or an array of as many doubles as the model has
  *                residuals; filled (0-based) only for a model of 1 or more
  *                while processing runs, otherwise left untouched.

@@ -1,5 +1,6 @@
 // Setters, getters and queries: range checks, the once-only rule, messages,
 // codes, log lines and untouched out-arguments.
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -386,6 +387,57 @@ TEST_F(SettingTest, StepMethodIsZeroOrOneAndLockedWhileProcessing) {
                                  "== VaroStepMethodSet, step method 1\n"
                                  "== VaroStepMethodGet, step method 1\n");
     EXPECT_EQ(VaroStepMethodSet(0, 1), 1);
+}
+
+// Each case sets soft_l1 with scale 2 first, then the value; a refused value
+// leaves that.
+TEST_F(SettingTest, LossIsAKnownKindWithAFinitePositiveScale) {
+    const struct {
+        int iLoss;
+        double dScale;
+        const char *pszError; // null when accepted
+    } kCases[] = {
+        {0, 1.0, nullptr},
+        {4, 1e-300, nullptr},
+        {5, 1.0, "VaroLossSet: illegal loss (5)"},
+        {-1, 1.0, "VaroLossSet: illegal loss (-1)"},
+        {2, 0.0, "VaroLossSet: illegal loss scale (0.000000e+00), it must be finite and positive"},
+        {2, -3.0,
+         "VaroLossSet: illegal loss scale (-3.000000e+00), it must be finite and positive"},
+        {2, kNaN, "VaroLossSet: illegal loss scale (nan), it must be finite and positive"},
+        {2, HUGE_VAL, "VaroLossSet: illegal loss scale (inf), it must be finite and positive"},
+    };
+    for (const auto &c : kCases) {
+        const VaroHandle iHandle = ObjectCreate();
+        int iLoss = -7;
+        double dScale = 0.0;
+        ASSERT_EQ(VaroLossGet(iHandle, &iLoss, &dScale), 0);
+        EXPECT_EQ(iLoss, 0) << "the default";
+        EXPECT_EQ(dScale, 1.0) << "the default";
+        ASSERT_EQ(VaroLossSet(iHandle, 1, 2.0), 0);
+        EXPECT_EQ(VaroLossSet(iHandle, c.iLoss, c.dScale), c.pszError == nullptr ? 0 : 5)
+            << c.iLoss << " " << c.dScale;
+        EXPECT_STREQ(VaroErrorStringGet(iHandle), c.pszError == nullptr ? "" : c.pszError);
+        ASSERT_EQ(VaroLossGet(iHandle, &iLoss, &dScale), 0);
+        EXPECT_EQ(iLoss, c.pszError == nullptr ? c.iLoss : 1);
+        EXPECT_EQ(dScale, c.pszError == nullptr ? c.dScale : 2.0);
+    }
+    const VaroHandle iHandle = ObjectCreate();
+    const std::string path = LogPath("loss");
+    ASSERT_EQ(VaroLossSet(iHandle, 3, 0.5), 0);
+    ASSERT_EQ(VaroLogFileOpen(iHandle, path.c_str()), 0);
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    pObject->state = kStateProcessing;
+    EXPECT_EQ(VaroLossSet(iHandle, 1, 1.0), 11);
+    pObject->state = kStateFinished;
+    int iLoss = 0;
+    double dScale = 0.0;
+    EXPECT_EQ(VaroLossGet(iHandle, &iLoss, &dScale), 0);
+    EXPECT_EQ(iLoss, 3) << "refused while processing";
+    EXPECT_EQ(LogBodyRead(path), "== VaroLossSet, loss 1, scale 1.000000e+00\n"
+                                 "VaroLossSet: the loss cannot be set while processing\n"
+                                 "== VaroLossGet, loss 3, scale 5.000000e-01\n");
+    EXPECT_EQ(VaroLossSet(0, 1, 1.0), 1);
 }
 
 TEST_F(SettingTest, StabilityIsComparedOnlyWhenItIsSet) {

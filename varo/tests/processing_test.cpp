@@ -117,6 +117,17 @@ const FailureCase kFailureCases[] = {
          };
      },
      9, "VaroProcessing: termination condition has not been reached for 4 iterations"},
+    {"InfiniteResidualUnderABoundedLoss", // arctan bounds the cost, not the norm
+     [](VaroHandle h, TestModel &m) {
+         VaroMaxNoIterationsSet(h, 4);
+         VaroLossSet(h, 4, 1.0);
+         m.residuals = [line = m.residuals](const Values &p) {
+             Values r = line(p);
+             r[0] = HUGE_VAL;
+             return r;
+         };
+     },
+     9, "VaroProcessing: termination condition has not been reached for 4 iterations"},
 };
 
 class ProcessingFailure : public testing::TestWithParam<FailureCase> {};
