@@ -1,5 +1,5 @@
-// The iteration limit, the numerical settings, the step method and the loss
-// of the processing.
+// The iteration limit, the numerical settings, the step method, the loss and
+// the difference scheme of the processing.
 //
 // A NaN is refused by every setting check: each test is written so that a value
 // passes only when it lies inside the allowed range.
@@ -198,5 +198,33 @@ int VaroLossGet(VaroHandle iHandle, int *piLoss, double *pdScale) {
     *piLoss = pObject->lossKind;
     *pdScale = pObject->lossScale;
     LogWrite(pObject, "== %s, loss %d, scale %e\n", __func__, *piLoss, *pdScale);
+    return 0;
+}
+
+int VaroDifferenceSchemeSet(VaroHandle iHandle, int iScheme) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, difference scheme %d\n", __func__, iScheme);
+    if (pObject->state == kStateProcessing) {
+        ErrorReport(pObject, "%s: the difference scheme cannot be set while processing", __func__);
+        return kRcWhileProcessing;
+    }
+    if (iScheme != kDifferenceCentral && iScheme != kDifferenceForward) {
+        ErrorReport(pObject, "%s: illegal difference scheme (%d)", __func__, iScheme);
+        return kRcOutOfRange;
+    }
+    pObject->differenceScheme = iScheme;
+    return 0;
+}
+
+int VaroDifferenceSchemeGet(VaroHandle iHandle, int *piScheme) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *piScheme = pObject->differenceScheme;
+    LogWrite(pObject, "== %s, difference scheme %d\n", __func__, *piScheme);
     return 0;
 }

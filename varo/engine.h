@@ -50,7 +50,8 @@ void LossWeightsApply(const VaroObject *pObject, RealVector vrResiduals, RealVec
 // Jacobian, normal matrix and gradient vector (jacobian.cpp).
 int JacobianCompute(VaroObject *pObject);
 
-// Central differences with adaptive perturbations (perturbation.cpp).
+// Numerical derivatives (perturbation.cpp): central differences with adaptive
+// perturbations, or forward differences, as the object's scheme says.
 int NumericGradient(VaroObject *pObject, RealVector vrGradient);
 
 // Step search (step_search.cpp, tovek_step.cpp).

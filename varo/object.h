@@ -51,6 +51,15 @@ constexpr int kStatisticsComplete = 6;
 constexpr int kStepMethodEigen = 0;
 constexpr int kStepMethodDamped = 1;
 
+// Schemes of numerical derivatives (perturbation.cpp).
+constexpr int kDifferenceCentral = 0;
+constexpr int kDifferenceForward = 1;
+
+// Covariance settings: off, scaled by s^2, absolute (J^t J)^-1.
+constexpr int kCovarianceOff = 0;
+constexpr int kCovarianceScaled = 1;
+constexpr int kCovarianceAbsolute = 2;
+
 // Robust losses applied to every residual (loss.cpp).
 constexpr int kLossLinear = 0;
 constexpr int kLossSoftL1 = 1;
@@ -155,6 +164,8 @@ struct VaroObject {
     // least squares).
     int lossKind;
     double lossScale;
+    // The scheme of numerical derivatives.
+    int differenceScheme;
     // What each free parameter's gradient at the start of the running
     // iteration says of its limits (limits.cpp).
     LimitState limitStates[kMaxFreeParams + 1];

@@ -59,11 +59,14 @@ void CovarianceFill(VaroObject *pObject) {
     const int n = pObject->freeParamCount;
     const RealMatrix vScaled = pObject->normalMatrix;
     const RealVector vrSingular = pObject->singularValues;
-    // Under a robust loss s^2 is twice the robust cost per degree of freedom.
+    // Under a robust loss s^2 is twice the robust cost per degree of freedom;
+    // the absolute covariance has none.
     const double dSquareSum = pObject->lossKind == kLossLinear
                                   ? pObject->chiSquare
                                   : pObject->residualNorms[0] * pObject->residualNorms[0];
-    const double dVariance = dSquareSum / pObject->degreesOfFreedom;
+    const double dVariance = pObject->covarianceCompute == kCovarianceAbsolute
+                                 ? 1.0
+                                 : dSquareSum / pObject->degreesOfFreedom;
     for (int j = 1; j <= n; ++j) {
         for (int k = 1; k <= j; ++k) {
             double dSum = 0.0;
@@ -143,7 +146,7 @@ int StatisticsCompute(VaroObject *pObject) {
         pObject->statisticsStatus = kStatisticsCovarianceOff;
         return 0;
     }
-    if (pObject->degreesOfFreedom <= 0) {
+    if (pObject->degreesOfFreedom <= 0 && pObject->covarianceCompute != kCovarianceAbsolute) {
         pObject->statisticsStatus = kStatisticsNoDegreesOfFreedom;
         return 0;
     }

@@ -74,7 +74,7 @@ int VaroCovarianceSet(VaroHandle iHandle, int iCompute) {
         return kRcNoObject;
     }
     LogWrite(pObject, "== %s, Covariance=%d\n", __func__, iCompute);
-    if (iCompute != 0 && iCompute != 1) {
+    if (iCompute < kCovarianceOff || iCompute > kCovarianceAbsolute) {
         ErrorReport(pObject, "%s: illegal covariance setting (%d)", __func__, iCompute);
         return kRcOutOfRange;
     }

@@ -24,8 +24,8 @@
  *           initial evaluation of the models)
  *     9     the iteration limit was reached before the fit converged
  *     10    a callback asked to stop
- *     11    an initial value, the step method or the loss was set while the
- *           object is processing
+ *     11    an initial value, the step method, the loss or the difference
+ *           scheme was set while the object is processing
  *     12    the log file could not be opened
  *     13    a model or gradient callback returned without handing over a vector
  *     14    a gradient vector's length differs from its model's residual vector
@@ -94,8 +94,9 @@ typedef int (*VaroCallback)(VaroHandle iHandle);
 /* Creates a fit object with the default settings: iteration limit -1 (100
  * times the number of free parameters), Gauss-Newton threshold 0.01, residual
  * norm change termination 1e-4, parameter change termination 1e-4, stability
- * vs. speed 0.01, step method 0, linear loss with scale 1.0; covariance off;
- * no models, no callbacks, no log file, empty error text.
+ * vs. speed 0.01, step method 0, linear loss with scale 1.0, central
+ * differences; covariance off; no models, no callbacks, no log file, empty
+ * error text.
  *   piHandle  out: the new object's handle, written only when the object was
  *             created (also on 1000).
  * Returns 0; 2 when 100 objects live in the process (on all threads together);
@@ -350,7 +351,9 @@ int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
  *     change termination value, its predicted decrease of the sum of squares
  *     falls below the machine epsilon times the sum, lambda exceeds 1/eps^2
  *     times the largest eigenvalue, or 50 trials were made; the point then
- *     stays, and the residual norm change test ends the processing. A step
+ *     stays, and the residual norm change test ends the processing. A total
+ *     residual norm of exactly 0 ends the processing successfully at once:
+ *     nothing can improve on it (method 0 goes on to another end). A step
  *     that would take a limited parameter past a limit is solved again with
  *     that parameter held on the limit, so every trial point lies within the
  *     limits (see VaroParamLimitsSet for parameters lying on a limit). The
@@ -370,10 +373,16 @@ int VaroStepMethodGet(VaroHandle iHandle, int *piMethod);
  * evaluates the Jacobian once more at the fitted point (analytically or
  * numerically as during the iterations, with the same callback calls), unless
  * the degrees of freedom are 0 or fewer; a failure there ends the processing
- * with the code that the Jacobian gives during the iterations.
- *   iCompute   in: 0 off, 1 on.
+ * with the code that the Jacobian gives during the iterations. 1 asks for the
+ * covariance scaled by s^2, the estimated variance of the residuals
+ * (VaroParamStdErrorGet); 2 for the absolute covariance (J^t J)^-1, the one
+ * of residuals already weighted by their true standard deviations: it has no
+ * factor s^2 and exists whenever the Jacobian at the fitted point has full
+ * rank, also with zero or negative degrees of freedom (the extra Jacobian is
+ * then always evaluated).
+ *   iCompute   in: 0 off, 1 on (scaled), 2 on (absolute).
  *   piCompute  out: the setting.
- * Return 0, 1, or 5 for a value other than 0 and 1. */
+ * Return 0, 1, or 5 for a value other than 0, 1 and 2. */
 int VaroCovarianceSet(VaroHandle iHandle, int iCompute);
 int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
 
@@ -416,6 +425,27 @@ int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
 int VaroLossSet(VaroHandle iHandle, int iLoss, double dScale);
 int VaroLossGet(VaroHandle iHandle, int *piLoss, double *pdScale);
 
+/* Numerical derivatives: 0 central differences (the default), 1 forward differences. */
+/* The scheme of every derivative the library forms numerically (no gradient
+ * callback, or one that declined), for both step methods.
+ *   0: central differences, whose perturbation of each (model, free
+ *      parameter) pair adapts from iteration to iteration (several model
+ *      evaluations a column).
+ *   1: forward differences: one evaluation of the model a column, at the free
+ *      parameter moved by h = sqrt(eps) times its scale (its magnitude, or for
+ *      a value of 0 the geometric mean of the magnitudes of all free
+ *      parameters), the residuals at the current point being the other side;
+ *      downward when the step would cross the upper limit. About half the
+ *      evaluations of central differences, with a truncation error of order
+ *      h instead of h^2.
+ *   iScheme   in: 0 or 1.
+ *   piScheme  out: the scheme set.
+ * VaroDifferenceSchemeSet returns 0; 1; 11 while the object is processing
+ * (from a callback; the scheme stays); 5 for another value.
+ * VaroDifferenceSchemeGet returns 0 or 1. */
+int VaroDifferenceSchemeSet(VaroHandle iHandle, int iScheme);
+int VaroDifferenceSchemeGet(VaroHandle iHandle, int *piScheme);
+
 /* ---- Fit statistics ----
  * Results of the object's last VaroProcessing, kept only when it returned 0:
  * a processing run clears them when it starts and keeps them only when it
@@ -440,16 +470,17 @@ int VaroDegreesOfFreedomGet(VaroHandle iHandle, int *piDegreesOfFreedom);
  * Jacobian of all residuals at the fitted point and s^2 = chi-square / degrees
  * of freedom (under a robust loss, J is the loss-weighted Jacobian and s^2 =
  * 2 cost / degrees of freedom, see VaroLossSet); C is in the units of the
- * parameters themselves. A parameter that
- * ended on one of its limits is treated as free, as if the limit were not
- * there (its error may then reach beyond the limit). Linked
- * parameters share one free parameter and so one standard error; a parameter
- * that was fixed has standard error 0.
+ * parameters themselves. With covariance setting 2, C = (J^t J)^-1 without
+ * the factor s^2. A parameter that ended on one of its limits is treated as
+ * free, as if the limit were not there (its error may then reach beyond the
+ * limit). Linked parameters share one free parameter and so one standard
+ * error; a parameter that was fixed has standard error 0.
  *   iModel, iParam  in: the model and its parameter, 1-based.
  *   pdStdError      out: the standard error.
  * Returns 0; 1; 5 for an illegal model or parameter; 15 when chi-square is not
  * available (see above), when the covariance was off during the processing,
- * when the degrees of freedom are not positive, or when the Jacobian at the
+ * when the degrees of freedom are not positive (covariance setting 1), or
+ * when the Jacobian at the
  * fitted point is rank-deficient (the smallest singular value of its normal
  * matrix, scaled to a unit diagonal, is at most 1e-10 times the largest, the
  * cut-off of the step search): no number is made up then. */

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "api_fixture.h"
@@ -346,48 +347,70 @@ TEST_F(SettingTest, IterationLimitAcceptsMinusOneAndAbove) {
     }
 }
 
-// Each case sets method 1 first, then the value; a refused value leaves 1.
-TEST_F(SettingTest, StepMethodIsZeroOrOneAndLockedWhileProcessing) {
-    const struct {
-        int iMethod;
-        int iRc;
-        const char *pszError;
-    } kCases[] = {
-        {0, 0, ""},
-        {1, 0, ""},
-        {2, 5, "VaroStepMethodSet: illegal step method (2)"},
-        {-1, 5, "VaroStepMethodSet: illegal step method (-1)"},
-    };
-    for (const auto &c : kCases) {
+// A setting that is 0 (the default) or 1 and may not change while processing.
+struct ChoiceSetting {
+    const char *pszName;   // without "Set"/"Get"
+    const char *pszNoun;   // of the messages and log lines
+    const char *pszLocked; // the message of a set while processing
+    int (*pSet)(VaroHandle, int);
+    int (*pGet)(VaroHandle, int *);
+};
+
+void PrintTo(const ChoiceSetting &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
+const ChoiceSetting kChoiceSettings[] = {
+    {"VaroStepMethod", "step method", "Step method cannot be set while processing",
+     VaroStepMethodSet, VaroStepMethodGet},
+    {"VaroDifferenceScheme", "difference scheme",
+     "the difference scheme cannot be set while processing", VaroDifferenceSchemeSet,
+     VaroDifferenceSchemeGet},
+};
+
+class ChoiceSettingTest : public ApiTest, public testing::WithParamInterface<ChoiceSetting> {};
+
+// Each case sets 1 first, then the value; a refused value leaves 1.
+TEST_P(ChoiceSettingTest, IsZeroOrOneAndLockedWhileProcessing) {
+    const ChoiceSetting &setting = GetParam();
+    const std::string set = std::string(setting.pszName) + "Set";
+    const std::string get = std::string(setting.pszName) + "Get";
+    for (int iValue : {0, 1, 2, -1}) {
+        const bool bLegal = iValue == 0 || iValue == 1;
         const VaroHandle iHandle = ObjectCreate();
-        int iMethod = -7;
-        ASSERT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
-        EXPECT_EQ(iMethod, 0) << "the default";
-        ASSERT_EQ(VaroStepMethodSet(iHandle, 1), 0);
-        EXPECT_EQ(VaroStepMethodSet(iHandle, c.iMethod), c.iRc) << c.iMethod;
-        EXPECT_STREQ(VaroErrorStringGet(iHandle), c.pszError);
-        ASSERT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
-        EXPECT_EQ(iMethod, c.iRc == 0 ? c.iMethod : 1);
+        int iGot = -7;
+        ASSERT_EQ(setting.pGet(iHandle, &iGot), 0);
+        EXPECT_EQ(iGot, 0) << "the default";
+        ASSERT_EQ(setting.pSet(iHandle, 1), 0);
+        EXPECT_EQ(setting.pSet(iHandle, iValue), bLegal ? 0 : 5) << iValue;
+        EXPECT_EQ(VaroErrorStringGet(iHandle), bLegal ? ""
+                                                      : set + ": illegal " + setting.pszNoun +
+                                                            " (" + std::to_string(iValue) + ")");
+        ASSERT_EQ(setting.pGet(iHandle, &iGot), 0);
+        EXPECT_EQ(iGot, bLegal ? iValue : 1);
     }
     const VaroHandle iHandle = ObjectCreate();
-    const std::string path = LogPath("step_method");
+    const std::string path = LogPath(setting.pszName);
     ASSERT_EQ(VaroLogFileOpen(iHandle, path.c_str()), 0);
     VaroObject *pObject = ObjectFromHandle(iHandle);
     pObject->state = kStateProcessing;
-    EXPECT_EQ(VaroStepMethodSet(iHandle, 1), 11);
-    EXPECT_STREQ(VaroErrorStringGet(iHandle),
-                 "VaroStepMethodSet: Step method cannot be set while processing");
-    EXPECT_EQ(pObject->stepMethod, 0);
+    EXPECT_EQ(setting.pSet(iHandle, 1), 11);
+    EXPECT_EQ(VaroErrorStringGet(iHandle), set + ": " + setting.pszLocked);
+    int iGot = -7;
+    ASSERT_EQ(setting.pGet(iHandle, &iGot), 0);
+    EXPECT_EQ(iGot, 0);
     pObject->state = kStateFinished;
-    EXPECT_EQ(VaroStepMethodSet(iHandle, 1), 0);
-    int iMethod = 0;
-    EXPECT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
-    EXPECT_EQ(LogBodyRead(path), "== VaroStepMethodSet, step method 1\n"
-                                 "VaroStepMethodSet: Step method cannot be set while processing\n"
-                                 "== VaroStepMethodSet, step method 1\n"
-                                 "== VaroStepMethodGet, step method 1\n");
-    EXPECT_EQ(VaroStepMethodSet(0, 1), 1);
+    EXPECT_EQ(setting.pSet(iHandle, 1), 0);
+    EXPECT_EQ(setting.pGet(iHandle, &iGot), 0);
+    const std::string line = std::string(" ") + setting.pszNoun;
+    EXPECT_EQ(LogBodyRead(path), "== " + set + "," + line + " 1\n" + set + ": " +
+                                     setting.pszLocked + "\n== " + get + "," + line + " 0\n== " +
+                                     set + "," + line + " 1\n== " + get + "," + line + " 1\n");
+    EXPECT_EQ(setting.pSet(0, 1), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Settings, ChoiceSettingTest, testing::ValuesIn(kChoiceSettings),
+                         [](const auto &info) { return std::string(info.param.pszName); });
 
 // Each case sets soft_l1 with scale 2 first, then the value; a refused value
 // leaves that.

@@ -211,6 +211,20 @@ TEST(ProcessingIterations, ExactFitRunsToTheDefaultIterationLimit) {
     EXPECT_EQ(301, iIteration);
 }
 
+// The damped step ends on residuals that are all exactly 0.
+TEST(ProcessingIterations, DampedExactFitEndsAtOnce) {
+    TestModel model{{1.0, 2.0}, [](const Values &p) {
+                        return Values{p[0] - 1.0, p[1] - 2.0, p[0] + p[1] - 3.0};
+                    }};
+    FitProblem problem({&model});
+    ASSERT_EQ(0, VaroStepMethodSet(problem.Handle(), 1));
+    EXPECT_EQ(0, VaroProcessing(problem.Handle())) << problem.ErrorText();
+    EXPECT_EQ((Values{1.0, 2.0}), (Values{problem.Value(1, 1), problem.Value(1, 2)}));
+    int iIteration = 0;
+    VaroCurrentIterationGet(problem.Handle(), &iIteration);
+    EXPECT_EQ(1, iIteration);
+}
+
 std::vector<int> progressIterations;
 int ProgressRecord(VaroHandle iHandle) {
     int iIteration = -1;

@@ -63,10 +63,11 @@ TestModel LineModel(const LineData &data, Values initial, bool bAnalytical) {
     return model;
 }
 
-// The closed form of weighted linear regression.
+// The closed form of weighted linear regression: (J^t J)^-1 and s^2.
 struct LineFit {
     double dIntercept, dSlope, dChiSquare;
-    double dVarIntercept, dVarSlope, dCovariance;
+    double dVarIntercept, dVarSlope, dCovariance; // of (J^t J)^-1
+    double dVariance;                             // s^2
 };
 
 LineFit LineFitCompute(const LineData &data) {
@@ -80,16 +81,17 @@ LineFit LineFitCompute(const LineData &data) {
         sxy += w * data.x[i] * data.y[i];
     }
     const double d = s * sxx - sx * sx;
-    LineFit fit{(sxx * sy - sx * sxy) / d, (s * sxy - sx * sy) / d, 0, 0, 0, 0};
+    LineFit fit{(sxx * sy - sx * sxy) / d, (s * sxy - sx * sy) / d, 0, sxx / d, s / d, -sx / d, 0};
     for (size_t i = 0; i < data.x.size(); ++i) {
         const double r = data.w[i] * (fit.dIntercept + fit.dSlope * data.x[i] - data.y[i]);
         fit.dChiSquare += r * r;
     }
-    const double dVariance = fit.dChiSquare / (static_cast<double>(data.x.size()) - 2.0);
-    fit.dVarIntercept = dVariance * sxx / d;
-    fit.dVarSlope = dVariance * s / d;
-    fit.dCovariance = -dVariance * sx / d;
+    fit.dVariance = fit.dChiSquare / (static_cast<double>(data.x.size()) - 2.0);
     return fit;
+}
+
+double Square(double dValue) {
+    return dValue * dValue;
 }
 
 double StdError(const FitProblem &problem, int m, int j) {
@@ -110,6 +112,8 @@ struct LineCase {
     bool bWeighted;
     bool bAnalytical;
     double dTolerance; // relative
+    int iCovariance;   // 1 scaled by s^2, 2 absolute
+    int iPoints;
 };
 
 void PrintTo(const LineCase &c, std::ostream *pStream) {
@@ -117,34 +121,38 @@ void PrintTo(const LineCase &c, std::ostream *pStream) {
 }
 
 const LineCase kLineCases[] = {
-    {"UnweightedAnalytical", false, true, 1e-9},
-    {"WeightedAnalytical", true, true, 1e-9},
-    {"UnweightedNumerical", false, false, 1e-6},
-    {"WeightedNumerical", true, false, 1e-6},
+    {"UnweightedAnalytical", false, true, 1e-9, 1, 12},
+    {"WeightedAnalytical", true, true, 1e-9, 1, 12},
+    {"UnweightedNumerical", false, false, 1e-6, 1, 12},
+    {"WeightedNumerical", true, false, 1e-6, 1, 12},
+    {"WeightedAbsolute", true, true, 1e-9, 2, 12},
+    {"AbsoluteWithoutDegreesOfFreedom", false, true, 1e-9, 2, 2},
 };
 
 class StraightLine : public testing::TestWithParam<LineCase> {};
 
 TEST_P(StraightLine, StatisticsEqualTheClosedFormOfLinearRegression) {
     const LineCase &c = GetParam();
-    const LineData data = LineDataMake(12, -1.0, c.bWeighted);
+    const LineData data = LineDataMake(c.iPoints, -1.0, c.bWeighted);
     const LineFit expected = LineFitCompute(data);
     TestModel model = LineModel(data, {0.5, 1.0}, c.bAnalytical);
     FitProblem problem({&model});
     TightSettingsSet(problem.Handle());
-    ASSERT_EQ(VaroCovarianceSet(problem.Handle(), 1), 0);
+    ASSERT_EQ(VaroStepMethodSet(problem.Handle(), c.iPoints > 2 ? 0 : 1), 0);
+    ASSERT_EQ(VaroCovarianceSet(problem.Handle(), c.iCovariance), 0);
     ASSERT_EQ(VaroProcessing(problem.Handle()), 0) << problem.ErrorText();
     double dChiSquare = 0.0;
     int iDegrees = 0;
     EXPECT_EQ(VaroChiSquareGet(problem.Handle(), &dChiSquare), 0);
     EXPECT_EQ(VaroDegreesOfFreedomGet(problem.Handle(), &iDegrees), 0);
-    EXPECT_NEAR(dChiSquare, expected.dChiSquare, c.dTolerance * expected.dChiSquare);
-    EXPECT_EQ(iDegrees, 10);
+    EXPECT_NEAR(dChiSquare, expected.dChiSquare, c.dTolerance * expected.dChiSquare + 1e-20);
+    EXPECT_EQ(iDegrees, c.iPoints - 2);
+    const double dFactor = c.iCovariance == 2 ? 1.0 : expected.dVariance;
     const auto near = [&](double dValue, double dExpected) {
-        EXPECT_NEAR(dValue, dExpected, c.dTolerance * std::fabs(dExpected));
+        EXPECT_NEAR(dValue, dFactor * dExpected, c.dTolerance * std::fabs(dFactor * dExpected));
     };
-    near(StdError(problem, 1, 1), std::sqrt(expected.dVarIntercept));
-    near(StdError(problem, 1, 2), std::sqrt(expected.dVarSlope));
+    near(Square(StdError(problem, 1, 1)), expected.dVarIntercept);
+    near(Square(StdError(problem, 1, 2)), expected.dVarSlope);
     near(Covariance(problem, 1, 1, 1, 2), expected.dCovariance);
     near(Covariance(problem, 1, 2, 1, 1), expected.dCovariance);
     near(Covariance(problem, 1, 2, 1, 2), expected.dVarSlope);
@@ -330,8 +338,8 @@ TEST(StatisticsArguments, SettingAndNumbersAreChecked) {
     int iCompute = -1;
     EXPECT_EQ(VaroCovarianceGet(problem.Handle(), &iCompute), 0);
     EXPECT_EQ(iCompute, 0) << "off by default";
-    EXPECT_EQ(VaroCovarianceSet(problem.Handle(), 2), 5);
-    EXPECT_EQ(problem.ErrorText(), "VaroCovarianceSet: illegal covariance setting (2)");
+    EXPECT_EQ(VaroCovarianceSet(problem.Handle(), 3), 5);
+    EXPECT_EQ(problem.ErrorText(), "VaroCovarianceSet: illegal covariance setting (3)");
     EXPECT_EQ(VaroCovarianceSet(problem.Handle(), 1), 0);
     VaroCovarianceGet(problem.Handle(), &iCompute);
     EXPECT_EQ(iCompute, 1);
