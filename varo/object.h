@@ -139,6 +139,13 @@ struct VaroObject {
     RealVector paramScales;
     RealVector singularValues;
     RealVector vrStepDirection;
+    // The Jacobian's block of one model, held transposed (one row per free
+    // parameter), and under a robust loss its row weights and the residuals
+    // the step methods see: work memory kept from one Jacobian to the next of
+    // a run, so that a long residual vector is not obtained anew each time.
+    RealMatrix jacobianBlock;
+    RealVector lossRowWeights;
+    RealVector lossWeightedResiduals;
     char errorText[kErrorTextLength + 1];
     // VaroCurrentParamNumGet scans the current model's parameters from this
     // number on (0 or 1: from the first). The Jacobian raises it to ask a

@@ -27,6 +27,8 @@ struct SweepConfig {
     bool bStartOnLimits; // amplitudes start on a limit: one leaves it, one ends on the other
     bool bCovariance;
     int iStepMethod;
+    int iLoss = 0;   // the robust loss, 0 linear
+    int iScheme = 0; // the difference scheme, 0 central
 };
 
 // Shown as the configuration's name where a test reports its parameter.
@@ -45,6 +47,8 @@ const SweepConfig kSweepConfigs[] = {
     {"ProcessingDampedStep", false, true, false, true, false, false, 1},
     {"ProcessingOnLimits", false, false, false, false, true, true, 0},
     {"ProcessingDampedOnLimits", false, true, false, false, true, true, 1},
+    {"ProcessingRobustLoss", false, true, false, true, false, true, 0, 1},
+    {"ProcessingDampedRobustForward", false, false, false, false, false, true, 1, 3, 1},
 };
 
 constexpr int kPoints = 8;
@@ -117,7 +121,9 @@ int ProblemSetUp(const SweepConfig &config, VaroHandle *piHandle) {
     }
     if ((iRc = VaroNoModelsSet(h, kModels)) != 0 ||
         (iRc = VaroCovarianceSet(h, config.bCovariance ? 1 : 0)) != 0 ||
-        (iRc = VaroStepMethodSet(h, config.iStepMethod)) != 0) {
+        (iRc = VaroStepMethodSet(h, config.iStepMethod)) != 0 ||
+        (iRc = VaroLossSet(h, config.iLoss, 0.05)) != 0 ||
+        (iRc = VaroDifferenceSchemeSet(h, config.iScheme)) != 0) {
         return iRc;
     }
     for (int m = 1; m <= kModels; ++m) {
