@@ -391,6 +391,8 @@ void Op(FuzzInput &input) {
         Checked(VaroParamCovarianceGet(iHandle, iModel, iParam, input.Int(0, kModelsMax),
                                        input.Int(0, kParamsMax), &dValue));
         Checked(VaroParamAtLimitGet(iHandle, iModel, iParam, &iDegrees));
+        double dHigh = 0.0;
+        Checked(VaroProfileIntervalGet(iHandle, iModel, iParam, input.Double(), &dValue, &dHigh));
         break;
     }
     default:

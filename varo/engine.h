@@ -91,5 +91,9 @@ bool LimitReleasePending(const VaroObject *pObject);
 void StatisticsClear(VaroObject *pObject);
 int StatisticsCompute(VaroObject *pObject);
 void StatisticsRunEnd(VaroObject *pObject, int iResult);
+// 0 when chi-square and the degrees of freedom of the last run exist;
+// otherwise reports why not, in the name of pszName, and returns 15
+// (statistics_queries.cpp).
+int FitStatisticsCheck(VaroObject *pObject, const char *pszName);
 
 #endif

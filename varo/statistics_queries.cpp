@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "varo/config.h"
-#include "varo/object.h"
-
-namespace {
+#include "varo/engine.h"
 
 // 0 when chi-square and the degrees of freedom exist; otherwise reports why
 // not and returns 15.
@@ -25,6 +23,8 @@ int FitStatisticsCheck(VaroObject *pObject, const char *pszName) {
         return 0;
     }
 }
+
+namespace {
 
 // 0 when the covariance of the last run exists; otherwise reports why not and
 // returns 15.

@@ -31,8 +31,9 @@
  *     14    a gradient vector's length differs from its model's residual vector
  *     15    the fit statistics asked for are not available (no processing has
  *           returned 0 since the last one started, the covariance was off,
- *           the degrees of freedom are not positive, or the Jacobian at the
- *           fitted point is rank-deficient); the message says which
+ *           the degrees of freedom are not positive, the Jacobian at the
+ *           fitted point is rank-deficient, or a profile interval of a fixed
+ *           parameter was asked for); the message says which
  *     1000  internal inconsistency (see the single functions)
  * and VaroProcessing may also pass on a model callback's own nonzero value.
  * A failing call stores a message in the object, which VaroErrorStringGet
@@ -496,6 +497,44 @@ int VaroParamStdErrorGet(VaroHandle iHandle, int iModel, int iParam, double *pdS
  * first); 15 as VaroParamStdErrorGet. */
 int VaroParamCovarianceGet(VaroHandle iHandle, int iModel1, int iParam1, int iModel2, int iParam2,
                            double *pdCovariance);
+
+/* The confidence interval of a parameter at probability dLevel (for example 0.6827 or 0.95) by
+ * profile likelihood: the parameter is fixed at trial values, the others refitted, and the
+ * interval ends where the F-test of the sum of squares against the best fit reaches dLevel.
+ * After a run that returned 0. *pdLow / *pdHigh are -inf / +inf (and the code 0) when the profile
+ * never reaches the level inside the parameter's limits. */
+/* With S0 the sum of squares of the best fit (under a robust loss, twice its
+ * cost) and nu > 0 its degrees of freedom, an end of the interval is the value
+ * at which the refit's sum of squares S reaches S* = S0 (1 + t^2 / nu), t
+ * Student's quantile of (1 + dLevel) / 2 at nu degrees of freedom: there the
+ * F-test of the one parameter, F = (S - S0) / (S0 / nu), reaches dLevel. For
+ * a model linear in the parameter this is the value plus or minus t times its
+ * standard error. The refits run on the object itself with its settings (tight
+ * termination values give exact ends); its whole record is kept aside and put
+ * back, so that afterwards its fitted values, statistics, counts, error text
+ * and log are those of the best fit, the log holding only this call's line.
+ * The callbacks are called as in any fit, with the object's handle; linked
+ * parameters move together and have one interval.
+ * Root-finding, on each side: the parameter is moved away from its fitted
+ * value by h, 2h, 4h, ... (h is t times its standard error when the
+ * covariance is there, else 1e-2 times its value, or 1e-2), each refit
+ * starting from the previous one's values, until S reaches S* (at most 30
+ * refits); a side that reaches the parameter's limit, or the last step, below
+ * S* is open (+-inf). The bracket is then narrowed by regula falsi with the
+ * Illinois rule, a trial in the outer twentieths of the bracket halving it
+ * instead, for at most 40 refits, until the bracket is 1e-10 h wide or S is
+ * within 1e-12 of S*; the end is interpolated between the two sides.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   dLevel          in: the probability, strictly between 0 and 1.
+ *   pdLow, pdHigh   out: the ends of the interval.
+ * Returns 0; 1; 5 for an illegal model, parameter or level; 15, with a
+ * message, before any processing, while processing, after a processing that
+ * did not return 0, for a fixed parameter and with degrees of freedom not
+ * positive; 3 when the memory for the refits was not obtained; or the code of
+ * a refit that did not return 0 (its message quoted). Must not be called from
+ * a callback. */
+int VaroProfileIntervalGet(VaroHandle iHandle, int iModel, int iParam, double dLevel,
+                           double *pdLow, double *pdHigh);
 
 /* ---- Queries and hand-over for callbacks during processing ---- */
 

@@ -258,3 +258,53 @@ INSTANTIATE_TEST_SUITE_P(Sweep, AllocationFailure, testing::ValuesIn(kSweepConfi
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// The profile interval of model 1's rate after a converged fit.
+int IntervalGet(VaroHandle iHandle, double *pdLow, double *pdHigh) {
+    return VaroProfileIntervalGet(iHandle, 1, 2, 0.95, pdLow, pdHigh);
+}
+
+// Every allocation of a profile interval made to fail in turn: a code of the
+// table, no block left, the fit's values as they were, and then the same
+// interval as a call that never failed.
+TEST(AllocationFailure, ProfileIntervalFailsCleanlyAtEveryPoint) {
+    const SweepConfig config = {"Profile", false, true, false, true, false, true, 1};
+    VaroHandle h = 0;
+    ASSERT_EQ(0, ProblemSetUp(config, &h));
+    ASSERT_EQ(0, VaroProcessing(h));
+    double adReference[2] = {};
+    ASSERT_EQ(0, IntervalGet(h, &adReference[0], &adReference[1]));
+    const std::vector<double> fitted = ResultsGet(h, config);
+    long iFailed = 0;
+    for (long n = 1;; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n));
+        const long iBase = MemLiveBlockCount();
+        double adEnds[2] = {-1.0, -1.0};
+        MemFailureArm(n);
+        const int iRc = IntervalGet(h, &adEnds[0], &adEnds[1]);
+        const bool bReached = MemAllocationCountGet() >= n;
+        MemFailureArm(0);
+        EXPECT_EQ(iBase, MemLiveBlockCount());
+        EXPECT_EQ(fitted, ResultsGet(h, config));
+        if (!bReached) {
+            EXPECT_EQ(0, iRc);
+            break;
+        }
+        ++iFailed;
+        EXPECT_TRUE(CodeInTable(iRc)) << iRc;
+        EXPECT_STRNE("", VaroErrorStringGet(h));
+        ASSERT_EQ(0, IntervalGet(h, &adEnds[0], &adEnds[1]));
+        EXPECT_EQ(adReference[0], adEnds[0]);
+        EXPECT_EQ(adReference[1], adEnds[1]);
+        if (HasFailure()) {
+            break;
+        }
+    }
+    EXPECT_GT(iFailed, 0);
+    std::printf("ProfileInterval: %ld allocation points failed\n", iFailed);
+    EXPECT_EQ(0, VaroObjectDelete(h));
+}
+
+} // namespace
