@@ -3,10 +3,10 @@
 #include "cli/file_fit.h"
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 #include "cli/fit_callbacks.h"
+#include "cli/log_name.h"
 
 namespace {
 
@@ -41,14 +41,6 @@ std::string MessageOneLine(const std::string &message) {
         line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
     }
     return line;
-}
-
-std::string LogPath(const std::string &dir, const std::string &path, int iPosition, int iNoFiles) {
-    const std::string position = std::to_string(iPosition);
-    const size_t iWidth = std::to_string(iNoFiles).size();
-    const std::string name = std::string(iWidth - position.size(), '0') + position + "-" +
-                             std::filesystem::path(path).filename().string() + ".log";
-    return (std::filesystem::path(dir) / name).string();
 }
 
 // The start values of all terms as parameters.
@@ -156,14 +148,33 @@ void ResultsRead(VaroHandle iHandle, int iProcessingRc, FitProblem *pProblem, Fi
     }
 }
 
+// The record status of each of the table reader's refusals.
+int ReaderStatus(int iRc) {
+    switch (iRc) {
+    case kTableNotOpened:
+        return kStatusNotOpened;
+    case kTableCellRefused:
+        return kStatusRowRefused;
+    case kTableLineTooLong:
+        return kStatusLineTooLong;
+    case kTableNoRows:
+        return kStatusNoRows;
+    case kTableSigmaNotPositive:
+        return kStatusSigmaNotPositive;
+    default:
+        return kStatusColumnMissing;
+    }
+}
+
 // Reads the rows; false, with the status and message in the record, when the
 // file is refused.
-bool RowsRead(const std::string &path, DataRows *pRows, FitRecord *pRecord) {
+bool RowsRead(const std::string &path, const TableOptions &table, DataRows *pRows,
+              FitRecord *pRecord) {
     std::string message;
-    const int iRc = DataFileRowsRead(path.c_str(), kMaxFileRows, pRows, &message);
-    if (iRc == kDataFileNotOpened || iRc == kDataFileRowRefused) {
-        pRecord->iStatus = iRc == kDataFileNotOpened ? kStatusNotOpened : kStatusRowRefused;
-        pRecord->message = MessageOneLine(message);
+    const int iRc = TableFileRead(path.c_str(), table, kMaxFileRows, pRows, &message);
+    if (iRc != 0) {
+        pRecord->iStatus = ReaderStatus(iRc);
+        pRecord->message = message;
         return false;
     }
     if (pRows->iNoRowsIgnored > 0) {
@@ -183,7 +194,7 @@ FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const Fi
     record.dChiSquare = kNotAvailable;
     record.dReducedChiSquare = kNotAvailable;
     FitProblem problem{options.pFamily, options.iNoTerms, {}, {}, {}, {}};
-    if (!RowsRead(path, &problem.rows, &record)) {
+    if (!RowsRead(path, options.table, &problem.rows, &record)) {
         return record;
     }
     problem.adParams.resize(options.iNoTerms * options.pFamily->iParamsPerTerm);

@@ -8,9 +8,14 @@
 #include "cli/fit_options.h"
 
 // Statuses of files that were not fitted, apart from the library's codes.
-constexpr int kStatusNotOpened = -1;  // the reader could not open the file
-constexpr int kStatusRowRefused = -2; // a row is not two or three finite numbers
+constexpr int kStatusNotOpened = -1;  // the reader could not open or read the file
+constexpr int kStatusRowRefused = -2; // a chosen cell is missing or not a finite number
 constexpr int kStatusTooManyRows = -3;
+constexpr int kStatusLineTooLong = -4; // longer than 1 MiB
+constexpr int kStatusNoRows = -5;      // no data row (in the range)
+constexpr int kStatusSigmaNotPositive = -6;
+constexpr int kStatusColumnMissing = -7; // a chosen column is not in the file
+constexpr int kStatusFitError = -8;      // an exception while reading or fitting
 
 // Rows read from one file at most.
 constexpr int kMaxFileRows = 1000000;
@@ -32,8 +37,8 @@ struct FitRecord {
 };
 
 // Reads and fits one file. iPosition (1-based) and iNoFiles name its log file
-// "<position>-<file name>.log" in options.logDir, when that is set. Safe to
-// call from several threads at once.
+// in options.logDir, when that is set (see LogPath). Safe to call from several
+// threads at once.
 FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const FitOptions &options);
 
 #endif

@@ -1,5 +1,6 @@
-// What varo-fit is asked to do: the model, start values, differentiation,
-// step method, limits, log folder, threads, output format and the files.
+// What varo-fit is asked to do: how files are read, the model, start values,
+// differentiation, step method, limits, log folder, threads, output format and
+// the files.
 #ifndef VARO_CLI_FIT_OPTIONS_H
 #define VARO_CLI_FIT_OPTIONS_H
 
@@ -8,10 +9,12 @@
 #include <vector>
 
 #include "models/model_family.h"
+#include "models/table_file.h"
 
 enum class OutputFormat { kCsv, kJson };
 
 struct FitOptions {
+    TableOptions table;
     const ModelFamily *pFamily = nullptr;
     int iNoTerms = 0;
     std::vector<double> adStartShown; // all terms' start values; empty: found from the data

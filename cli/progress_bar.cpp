@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kBarWidth = 30;
@@ -21,13 +23,18 @@ ProgressBar::ProgressBar(std::FILE *pStream, int iNoFiles, bool bShown)
     : pStream(pStream), iNoFiles(iNoFiles), bShown(bShown), start(Clock::now()),
       lastDrawn(start - kRedrawInterval) {}
 
-void ProgressBar::Update(int iNoDone) {
+bool ProgressBar::ShownIs(int iProgressFd, int iRecordFd) {
+    return isatty(iProgressFd) != 0 && isatty(iRecordFd) == 0;
+}
+
+void ProgressBar::Update(int iNoDoneNow) {
+    iNoDone = iNoDoneNow;
     if (bShown && Clock::now() - lastDrawn >= kRedrawInterval) {
         Draw(iNoDone);
     }
 }
 
-void ProgressBar::Finish(int iNoDone) {
+void ProgressBar::Finish() {
     if (bShown) {
         Draw(iNoDone);
         std::fputc('\n', pStream);

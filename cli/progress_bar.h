@@ -1,6 +1,6 @@
 // Progress of a batch on a terminal: files done, rate and estimated time left
-// on one line of standard error, redrawn at most ten times a second. Draws
-// nothing when the stream is not a terminal.
+// on one line of standard error, redrawn at most ten times a second. Drawn
+// only where nothing else writes lines between its redraws.
 #ifndef VARO_CLI_PROGRESS_BAR_H
 #define VARO_CLI_PROGRESS_BAR_H
 
@@ -9,12 +9,15 @@
 
 class ProgressBar {
   public:
-    // bShown: whether to draw at all (standard error is a terminal).
+    // bShown: whether to draw at all.
     ProgressBar(std::FILE *pStream, int iNoFiles, bool bShown);
+    // Whether to draw: on a terminal, and only when the records do not go to
+    // a terminal too, where they would be written into the line.
+    static bool ShownIs(int iProgressFd, int iRecordFd);
     // iNoDone files are done.
     void Update(int iNoDone);
-    // Draws the final state and ends the line.
-    void Finish(int iNoDone);
+    // Draws the state last updated and ends the line.
+    void Finish();
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -25,6 +28,7 @@ class ProgressBar {
     bool bShown;
     Clock::time_point start;
     Clock::time_point lastDrawn;
+    int iNoDone = 0;
 };
 
 #endif

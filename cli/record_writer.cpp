@@ -1,6 +1,7 @@
 // CSV and JSON records.
 #include "cli/record_writer.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 
@@ -69,17 +70,28 @@ RecordWriter::RecordWriter(std::FILE *pStream, OutputFormat format, const ModelF
     }
 }
 
-void RecordWriter::Begin() {
+bool RecordWriter::Flush() {
+    if (iWriteError == 0 && (std::fflush(pStream) != 0 || std::ferror(pStream) != 0)) {
+        iWriteError = errno != 0 ? errno : EIO;
+    }
+    return iWriteError == 0;
+}
+
+bool RecordWriter::Begin() {
     if (format == OutputFormat::kJson) {
         std::fputs("[", pStream);
-        return;
+        return Flush();
     }
     std::vector<std::string> header(std::begin(apszFixedColumns), std::end(apszFixedColumns));
     header.insert(header.end(), columns.begin(), columns.end());
     std::fprintf(pStream, "%s\n", CsvLine(header).c_str());
+    return Flush();
 }
 
-void RecordWriter::Write(const FitRecord &record) {
+bool RecordWriter::Write(const FitRecord &record) {
+    if (iWriteError != 0) {
+        return false;
+    }
     const bool bFitted = !record.adShown.empty();
     std::vector<double> adColumns; // values and errors interleaved, as the columns
     for (size_t i = 0; i < columns.size() / 2; i++) {
@@ -115,12 +127,12 @@ void RecordWriter::Write(const FitRecord &record) {
         std::fprintf(pStream, "%s\n", CsvLine(fields).c_str());
     }
     iNoWritten++;
-    std::fflush(pStream);
+    return Flush();
 }
 
-void RecordWriter::End() {
-    if (format == OutputFormat::kJson) {
+bool RecordWriter::End() {
+    if (iWriteError == 0 && format == OutputFormat::kJson) {
         std::fputs("\n]\n", pStream);
     }
-    std::fflush(pStream);
+    return Flush();
 }

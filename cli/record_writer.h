@@ -12,21 +12,29 @@
 
 #include "cli/file_fit.h"
 
+// Each writing method returns false once a write to the stream has failed
+// (then or before), and writes nothing more after that.
 class RecordWriter {
   public:
     RecordWriter(std::FILE *pStream, OutputFormat format, const ModelFamily &family, int iNoTerms);
-    // Writes the header row or the array's opening.
-    void Begin();
+    // Writes the header row or the array's opening and flushes the stream.
+    bool Begin();
     // Writes one record and flushes the stream.
-    void Write(const FitRecord &record);
-    // Closes the array.
-    void End();
+    bool Write(const FitRecord &record);
+    // Closes the array and flushes the stream.
+    bool End();
+    // The errno of the first failed write; 0 while none failed.
+    int WriteErrorGet() const { return iWriteError; }
 
   private:
+    // Flushes the stream; false when it or a write before failed.
+    bool Flush();
+
     std::FILE *pStream;
     OutputFormat format;
     std::vector<std::string> columns; // value columns, errors interleaved
     int iNoWritten = 0;
+    int iWriteError = 0;
 };
 
 #endif

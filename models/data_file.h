@@ -13,6 +13,7 @@ struct DataRows {
     std::vector<double> adData;
     std::vector<double> adWeight; // 1.0 where the row has none
     int iNoRowsIgnored = 0;       // lines beyond the capacity, not read
+    bool bSigmaGiven = false;     // the weights are 1/sigma of standard deviations given
 };
 
 // Outcomes of DataFileRowsRead besides 0 (success).

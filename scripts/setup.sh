@@ -24,7 +24,7 @@ varo_install_missing() {
 }
 
 VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libglu1-mesa-dev libx11-dev
-    libcli11-dev nlohmann-json3-dev
+    libcli11-dev nlohmann-json3-dev libcsv-dev
     libgl1-mesa-dri xvfb xauth)
 
 # The benchmark harness and its unit tests build only when these are present.

@@ -36,22 +36,24 @@ std::string ScratchFolderMake(const std::string &name) {
 }
 
 ProgramRun ProgramRunAll(const char *pszProgram, const std::vector<std::string> &args,
-                         bool bTerminal) {
+                         Terminal terminal, const std::string &outPath) {
     const std::string folder = ScratchFolderMake("run");
-    const std::string outPath = folder + "/out", errPath = folder + "/err";
+    const std::string capturedOutPath = folder + "/out", errPath = folder + "/err";
+    const std::string outRedirect = " >" + Quoted(outPath.empty() ? capturedOutPath : outPath);
     std::string command = Quoted(pszProgram);
     for (const std::string &arg : args) {
         command += ' ';
         command += Quoted(arg);
     }
-    if (bTerminal) {
-        command = "script -qec " + Quoted(command + " >" + Quoted(outPath)) + " /dev/null >" +
-                  Quoted(errPath) + " </dev/null";
+    if (terminal != Terminal::kNone) {
+        const std::string inner = terminal == Terminal::kBoth ? command : command + outRedirect;
+        command = "script -qec " + Quoted(inner) + " /dev/null >" + Quoted(errPath) + " </dev/null";
     } else {
-        command += " >" + Quoted(outPath) + " 2>" + Quoted(errPath);
+        command += outRedirect + " 2>" + Quoted(errPath);
     }
     const int iRc = std::system(command.c_str());
-    ProgramRun run{WIFEXITED(iRc) ? WEXITSTATUS(iRc) : -1, FileText(outPath), FileText(errPath)};
+    ProgramRun run{WIFEXITED(iRc) ? WEXITSTATUS(iRc) : -1, FileText(capturedOutPath),
+                   FileText(errPath)};
     std::filesystem::remove_all(folder);
     return run;
 }

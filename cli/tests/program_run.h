@@ -10,10 +10,17 @@ struct ProgramRun {
     std::string out, err;
 };
 
-// Runs pszProgram with args; with bTerminal its standard error (and output)
-// is a pseudo-terminal, through script(1), and err holds what appeared there.
+// Which of the program's outputs are a pseudo-terminal, through script(1).
+enum class Terminal {
+    kNone,
+    kStderr, // err holds what appeared on the terminal
+    kBoth    // out is empty, err holds what appeared on the terminal
+};
+
+// Runs pszProgram with args and collects its outputs; with outPath its
+// standard output goes there instead (out is then empty).
 ProgramRun ProgramRunAll(const char *pszProgram, const std::vector<std::string> &args,
-                         bool bTerminal = false);
+                         Terminal terminal = Terminal::kNone, const std::string &outPath = "");
 
 // A folder of its own for one test, empty, under the temporary folder.
 std::string ScratchFolderMake(const std::string &name);

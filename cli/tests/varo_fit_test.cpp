@@ -1,7 +1,9 @@
 // varo-fit end to end: fits from automatic start values reach the true terms
-// of the shipped and generated samples; bad files among good ones keep their
-// place and the reader's message; CSV and JSON say the same; usage errors,
-// fits that do not converge, log files and the progress line.
+// of the shipped and generated samples; lab table layouts fit as the demos'
+// layout does; bad files among good ones keep their place, their status and
+// the reader's message; CSV and JSON say the same; usage errors, fits that do
+// not converge, failed writes, the library's own output, log files and the
+// progress line.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -205,7 +207,7 @@ TEST(Batch, BadFilesKeepTheirPlaceAndTheOthersFit) {
         {-1, "Cannot open file '" + missing + "'"},
         {0, ""},
         {0, ""},
-        {-2, "Illegal file string '102,2\\n'"},
+        {-2, "Line 2: column 1 is not a number: '102,2'"},
         {0, ""},
         {-1, "Cannot open file '" + folder + "'"},
         {0, ""},
@@ -289,19 +291,24 @@ const std::string kFile = "GaussDemo.dat";
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, UsageError,
-    testing::Values(UsageCase{"NoArguments", {}}, UsageCase{"NoModel", {kFile}},
-                    UsageCase{"NoFile", {"--model", "gauss:1"}},
-                    UsageCase{"NoTerms", {"--model", "gauss:0", kFile}},
-                    UsageCase{"ElevenTerms", {"--model", "exp:11", kFile}},
-                    UsageCase{"UnknownFamily", {"--model", "lorentz:2", kFile}},
-                    UsageCase{"TermCountWithText", {"--model", "gauss:2x", kFile}},
-                    UsageCase{"StartValuesShort", {"--model", "exp:2", "--start", "1,2,3", kFile}},
-                    UsageCase{"StartValueText", {"--model", "exp:1", "--start", "1,fast", kFile}},
-                    UsageCase{"NoJobs", {"--model", "exp:1", "--jobs", "0", kFile}},
-                    UsageCase{"ToleranceZero",
-                              {"--model", "exp:1", "--res-norm-change", "0", kFile}},
-                    UsageCase{"UnknownFormat", {"--model", "exp:1", "--format", "xml", kFile}},
-                    UsageCase{"UnknownOption", {"--model", "exp:1", "--fast", kFile}}),
+    testing::Values(
+        UsageCase{"NoArguments", {}}, UsageCase{"NoModel", {kFile}},
+        UsageCase{"NoFile", {"--model", "gauss:1"}},
+        UsageCase{"NoTerms", {"--model", "gauss:0", kFile}},
+        UsageCase{"ElevenTerms", {"--model", "exp:11", kFile}},
+        UsageCase{"UnknownFamily", {"--model", "lorentz:2", kFile}},
+        UsageCase{"TermCountWithText", {"--model", "gauss:2x", kFile}},
+        UsageCase{"StartValuesShort", {"--model", "exp:2", "--start", "1,2,3", kFile}},
+        UsageCase{"StartValueText", {"--model", "exp:1", "--start", "1,fast", kFile}},
+        UsageCase{"NoJobs", {"--model", "exp:1", "--jobs", "0", kFile}},
+        UsageCase{"ToleranceZero", {"--model", "exp:1", "--res-norm-change", "0", kFile}},
+        UsageCase{"UnknownFormat", {"--model", "exp:1", "--format", "xml", kFile}},
+        UsageCase{"UnknownOption", {"--model", "exp:1", "--fast", kFile}},
+        UsageCase{"SigmaAndWeight", {"--model", "exp:1", "--sigma", "3", "--weight", "4", kFile}},
+        UsageCase{"HeaderAndNoHeader", {"--model", "exp:1", "--header", "--no-header", kFile}},
+        UsageCase{"UnknownDelimiter", {"--model", "exp:1", "--delimiter", "|", kFile}},
+        UsageCase{"RangeReversed", {"--model", "exp:1", "--range", "5:1", kFile}},
+        UsageCase{"RangeOfOneNumber", {"--model", "exp:1", "--range", "5", kFile}}),
     [](const testing::TestParamInfo<UsageCase> &info) { return info.param.pszName; });
 
 TEST(Batch, LogFolderGetsOneLogPerInput) {
@@ -326,13 +333,195 @@ TEST(Batch, LogFolderGetsOneLogPerInput) {
 TEST(Batch, ProgressLineOnlyOnATerminal) {
     const std::vector<std::string> args = {"--model", "exp:2", SamplePath("ExpDemo.dat"),
                                            SamplePath("ExpDemo.dat")};
-    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, true);
+    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, Terminal::kStderr);
     const ProgramRun pipe = FitRun(args);
     EXPECT_EQ(terminal.iStatus, 0);
     EXPECT_NE(terminal.err.find("2/2"), std::string::npos) << terminal.err;
     EXPECT_NE(terminal.err.find("files/s"), std::string::npos) << terminal.err;
     EXPECT_EQ(pipe.err, "");
     EXPECT_EQ(terminal.out, pipe.out);
+}
+
+// The demos' rows of GaussDemo.dat as lines of two texts each.
+std::vector<std::pair<std::string, std::string>> DemoRows() {
+    std::ifstream demo(SamplePath("GaussDemo.dat"));
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (std::string time, data; demo >> time >> data;) {
+        rows.emplace_back(time, data);
+    }
+    return rows;
+}
+
+json RecordOfOne(const ProgramRun &run) {
+    const json records = JsonRecords(run);
+    EXPECT_EQ(records.size(), 1u) << run.out << run.err;
+    return records.empty() ? json::object() : records[0];
+}
+
+// The demos' rows as a CSV with a header and sigmas, and as white space with
+// comments and CR LF, fit as the demos' file does; the reading options choose
+// the columns by name, weight by the sigmas and take the window.
+TEST(Batch, LabLayoutsFitAsTheDemoLayout) {
+    const std::string folder = ScratchFolderMake("layouts");
+    std::string csv = "\"time, s\",signal,sigma\n";
+    std::string spaced = "# instrument: demo\r\n% gain 1\r\n\r\n";
+    int iNoInRange = 0;
+    for (const auto &[time, data] : DemoRows()) {
+        csv += time + "," + data + ",0.5\n";
+        spaced += "  " + time + "   " + data + "\r\n";
+        iNoInRange += std::stod(time) >= 250 && std::stod(time) <= 750;
+    }
+    const std::string csvPath = TextFileWrite(folder + "/demo.csv", csv);
+    const std::string spacedPath = TextFileWrite(folder + "/demo.txt", spaced);
+    const std::vector<std::string> model = {"--model", "gauss:4", "--format", "json"};
+    const auto Run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), model.begin(), model.end());
+        return FitRun(args);
+    };
+    const ProgramRun all = Run({SamplePath("GaussDemo.dat"), spacedPath, csvPath});
+    const json window = RecordOfOne(Run({"--range", "250:750", SamplePath("GaussDemo.dat")}));
+    const json weighted = RecordOfOne(Run(
+        {"--x", "time, s", "--y", "signal", "--sigma", "sigma", "--range", "250:750", csvPath}));
+    std::filesystem::remove_all(folder);
+
+    const json records = JsonRecords(all);
+    ASSERT_EQ(records.size(), 3u) << all.out;
+    const std::vector<std::string> names = ValueNames("gauss", 4);
+    for (const json &record : records) {
+        EXPECT_EQ(record["status"], 0) << record["message"];
+        EXPECT_EQ(record["chi_square"], records[0]["chi_square"]) << record["file"];
+        for (const std::string &name : names) {
+            EXPECT_EQ(record[name], records[0][name]) << record["file"] << " " << name;
+        }
+    }
+    ASSERT_EQ(window["status"], 0) << window["message"];
+    ASSERT_EQ(weighted["status"], 0) << weighted["message"];
+    EXPECT_EQ(window["degrees_of_freedom"], iNoInRange - 12);
+    EXPECT_EQ(weighted["degrees_of_freedom"], iNoInRange - 12);
+    // Weights 1/0.5 leave the best values where they are and make chi-square four times larger.
+    EXPECT_NEAR(weighted["chi_square"].get<double>(), 4 * window["chi_square"].get<double>(),
+                1e-6 * weighted["chi_square"].get<double>());
+    for (const std::string &name : names) {
+        EXPECT_NEAR(weighted[name].get<double>(), window[name].get<double>(),
+                    1e-6 * std::fabs(window[name].get<double>()))
+            << name;
+    }
+}
+
+// A file of the sample generator with a third column of sigma 1.
+std::string SigmaFile(const std::string &folder, int iSeed) {
+    std::ifstream generated(GeneratedFile(folder, "gauss", iSeed, {40, 380, 30, 50, 560, 40}));
+    std::string rows;
+    for (std::string line; std::getline(generated, line);) {
+        rows += line + " 1\n";
+    }
+    return TextFileWrite(folder + "/sigma_" + std::to_string(iSeed) + ".dat", rows);
+}
+
+// Every refusal of the reader among files that fit, on two threads: each file
+// keeps its place and gets its own status, a 60 MB line included.
+TEST(Batch, RefusalsKeepTheirPlaceAndTheirStatus) {
+    const std::string folder = ScratchFolderMake("refusals");
+    const std::vector<std::pair<std::string, int>> files = {
+        {SigmaFile(folder, 41), 0},
+        {TextFileWrite(folder + "/one_line.dat", std::string(60 << 20, '1')), -4},
+        {SigmaFile(folder, 42), 0},
+        {TextFileWrite(folder + "/empty.dat", ""), -5},
+        {TextFileWrite(folder + "/text.dat", "1 2 1\n2 n/a 1\n"), -2},
+        {SigmaFile(folder, 43), 0},
+        {TextFileWrite(folder + "/sigma_zero.dat", "1 2 1\n2 3 0\n"), -6},
+        {TextFileWrite(folder + "/two_columns.dat", "1 2\n2 3\n"), -7},
+        {folder + "/missing.dat", -1},
+        {SigmaFile(folder, 44), 0}};
+    std::vector<std::string> args = {"--model", "gauss:2", "--sigma",  "3",
+                                     "--jobs",  "2",       "--format", "json"};
+    for (const auto &file : files) {
+        args.push_back(file.first);
+    }
+    const ProgramRun run = FitRun(args);
+    std::filesystem::remove_all(folder);
+
+    EXPECT_EQ(run.iStatus, 1);
+    EXPECT_EQ(run.err, "");
+    const json records = JsonRecords(run);
+    ASSERT_EQ(records.size(), files.size()) << run.out.substr(0, 2000);
+    for (size_t i = 0; i < files.size(); i++) {
+        SCOPED_TRACE(files[i].first);
+        EXPECT_EQ(records[i]["file"], files[i].first);
+        EXPECT_EQ(records[i]["status"], files[i].second) << records[i]["message"];
+        EXPECT_EQ(records[i]["message"].get<std::string>().empty(), files[i].second == 0);
+        EXPECT_LE(records[i]["message"].get<std::string>().size(), 200u);
+        EXPECT_EQ(records[i]["Mean2"].is_number(), files[i].second == 0);
+    }
+}
+
+TEST(Batch, FailedWriteExitsWithOne) {
+    for (const char *pszFormat : {"csv", "json"}) {
+        const ProgramRun run =
+            ProgramRunAll(VARO_FIT_PROGRAM,
+                          {"--model", "exp:2", "--format", pszFormat, SamplePath("ExpDemo.dat")},
+                          Terminal::kNone, "/dev/full");
+        EXPECT_EQ(run.iStatus, 1) << pszFormat;
+        EXPECT_EQ(run.err, "varo-fit: cannot write the records: No space left on device\n");
+    }
+}
+
+// A folder so deep that no log file fits below it: the library's error text
+// for it overflows, and the bells it rings on its standard output must reach
+// standard error, not the records.
+TEST(Batch, LibraryOutputStaysOutOfTheRecords) {
+    const std::string folder = ScratchFolderMake("deep");
+    std::string deep = folder;
+    while (deep.size() < 4060) {
+        deep += '/';
+        deep.append(std::min<size_t>(200, 4080 - deep.size()), 'd');
+    }
+    std::filesystem::create_directories(deep);
+    const ProgramRun run = FitRun(
+        {"--model", "exp:2", "--format", "json", "--log-dir", deep, SamplePath("ExpDemo.dat")});
+    std::filesystem::remove_all(folder);
+
+    EXPECT_EQ(run.iStatus, 1);
+    EXPECT_EQ(run.out.find('\a'), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find('\a'), std::string::npos) << run.err;
+    EXPECT_EQ(RecordOfOne(run)["status"], 12) << "the log file cannot be opened";
+}
+
+// With the records on the terminal too, the progress line is not drawn among them.
+TEST(Batch, NoProgressLineAmongRecordsOnATerminal) {
+    const std::vector<std::string> args = {"--model", "exp:2", SamplePath("ExpDemo.dat"),
+                                           SamplePath("ExpDemo.dat")};
+    const ProgramRun terminal = ProgramRunAll(VARO_FIT_PROGRAM, args, Terminal::kBoth);
+    const ProgramRun pipe = FitRun(args);
+    EXPECT_EQ(terminal.iStatus, 0);
+    std::string shown = terminal.err;
+    shown.erase(std::remove(shown.begin(), shown.end(), '\r'), shown.end());
+    EXPECT_EQ(shown, pipe.out);
+}
+
+TEST(Batch, LongFileNameGetsAShortenedLog) {
+    const std::string folder = ScratchFolderMake("long_name");
+    const std::string logs = folder + "/logs";
+    std::filesystem::create_directories(logs);
+    const std::string name = std::string(250, 'n') + ".dat";
+    std::filesystem::copy_file(SamplePath("ExpDemo.dat"), folder + "/" + name);
+    const ProgramRun run =
+        FitRun({"--model", "exp:2", "--format", "json", "--log-dir", logs, folder + "/" + name});
+    std::vector<std::string> logNames;
+    for (const auto &entry : std::filesystem::directory_iterator(logs)) {
+        logNames.push_back(entry.path().filename().string());
+        std::ifstream log(entry.path());
+        std::string firstLine;
+        std::getline(log, firstLine);
+        EXPECT_EQ(firstLine.rfind("VARO log file", 0), 0u) << firstLine;
+    }
+    std::filesystem::remove_all(folder);
+
+    EXPECT_EQ(RecordOfOne(run)["status"], 0) << run.out;
+    ASSERT_EQ(logNames.size(), 1u);
+    EXPECT_LE(logNames[0].size(), 255u);
+    EXPECT_EQ(logNames[0].rfind("1-nnnnnnnnnn", 0), 0u) << logNames[0];
+    EXPECT_TRUE(logNames[0].ends_with(".log")) << logNames[0];
 }
 
 } // namespace
