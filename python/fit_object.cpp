@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace varo_python {
 
@@ -298,7 +299,6 @@ int FitObject::Run() {
     for (size_t i = 0; i < m_models.size(); ++i) {
         Model(static_cast<int>(i) + 1);
     }
-    m_pPending = nullptr;
     m_lastValues.assign(m_models.size(), {});
     m_lastResiduals.assign(m_models.size(), {});
     size_t iValues = 0;
@@ -306,19 +306,50 @@ int FitObject::Run() {
         iValues += static_cast<size_t>(pState->adY.size()) * (pState->iParams + 2);
     }
     MallocThresholdRaise(iValues * sizeof(double));
+    const int iCode = LibraryRun([this] { return VaroProcessing(m_iHandle); });
+    m_iLastRc = iCode;
+    return iCode;
+}
+
+template <class Work>
+int FitObject::LibraryRun(Work work) {
+    m_pPending = nullptr;
     int iCode = 0;
     {
         // Fits on other Python threads run while this one's library work does.
         py::gil_scoped_release unlock;
-        iCode = VaroProcessing(m_iHandle);
+        iCode = work();
     }
-    m_iLastRc = iCode;
     if (m_pPending) {
         std::exception_ptr pError = m_pPending;
         m_pPending = nullptr;
         std::rethrow_exception(pError);
     }
     return iCode;
+}
+
+std::pair<double, double> FitObject::ProfileIntervalGet(int iModel, int iParam, double dLevel) {
+    Model(iModel);
+    // The refits are no part of the fit: no evaluation limit, no progress
+    // function, and the fit's last point stays, whatever happens.
+    struct RefitScope {
+        FitObject &fit;
+        std::vector<std::vector<double>> lastValues = fit.m_lastValues;
+        std::vector<std::vector<double>> lastResiduals = fit.m_lastResiduals;
+        long iLimit = std::exchange(fit.m_iEvaluationLimit, 0);
+        py::object fProgress = std::exchange(fit.m_fProgress, py::none());
+        ~RefitScope() {
+            fit.m_lastValues = std::move(lastValues);
+            fit.m_lastResiduals = std::move(lastResiduals);
+            fit.m_iEvaluationLimit = iLimit;
+            fit.m_fProgress = std::move(fProgress);
+        }
+    } scope{*this};
+    double dLow = 0.0;
+    double dHigh = 0.0;
+    Check(LibraryRun(
+        [&] { return VaroProfileIntervalGet(m_iHandle, iModel, iParam, dLevel, &dLow, &dHigh); }));
+    return {dLow, dHigh};
 }
 
 void FitObject::Fail(std::exception_ptr pError) {

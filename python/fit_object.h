@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "varo/varo.h"
@@ -89,6 +90,10 @@ class FitObject {
     bool AtLimitGet(int iModel, int iParam) const;
     // The residuals of model iModel, weighted, at the point of ValueGet.
     DoubleArray ResidualsGet(int iModel) const;
+    // The profile-likelihood interval (low, high) of a parameter at the
+    // probability dLevel, after a converged run; the model functions are
+    // called for the refits as during a fit.
+    std::pair<double, double> ProfileIntervalGet(int iModel, int iParam, double dLevel);
     // The covariance of the fitted parameters (iModel, iParam) and (jModel,
     // jParam); NaN when the library has no statistics for the fit.
     double CovarianceGet(int iModel, int iParam, int jModel, int jParam) const;
@@ -117,6 +122,10 @@ class FitObject {
 
     void Check(int iCode) const;
     ModelState &Model(int iModel) const;
+    // Runs work with the interpreter lock released, then raises again an
+    // exception a model function raised meanwhile.
+    template <class Work>
+    int LibraryRun(Work work);
 };
 
 } // namespace varo_python

@@ -2,6 +2,8 @@
 // Python layer in varo/ builds the user's functions on it.
 #include "fit_object.h"
 
+#include <pybind11/stl.h>
+
 namespace py = pybind11;
 using varo_python::DoubleArray;
 using varo_python::FitObject;
@@ -42,6 +44,7 @@ PYBIND11_MODULE(_varo, module) {
         .def("progress_set", &FitObject::ProgressSet)
         .def("at_limit", &FitObject::AtLimitGet)
         .def("residuals", &FitObject::ResidualsGet)
+        .def("profile_interval", &FitObject::ProfileIntervalGet)
         .def("run", &FitObject::Run)
         .def("value", &FitObject::ValueGet)
         .def("covariance", &FitObject::CovarianceGet)

@@ -5,7 +5,7 @@ from dataclasses import dataclass, field
 
 import numpy as np
 
-from . import _varo
+from . import _uncertainty, _varo
 
 # The library's step methods by name; SciPy's method names mean the damped
 # (Levenberg-Marquardt) method.
@@ -55,6 +55,9 @@ class FitResult:
     # The weighted residuals, model minus data, of every data set at the
     # values reached (SciPy's sign).
     residuals: list = field(repr=False)
+    # What the intervals and bands need of the fit: its data sets, the fit
+    # object and where each parameter sits in it.
+    _context: object = field(default=None, repr=False, compare=False)
 
     @property
     def success(self):
@@ -62,6 +65,34 @@ class FitResult:
 
     def __getitem__(self, name):
         return self.values[self.names.index(name)]
+
+    def conf_interval(self, names=None, sigmas=(1, 2, 3)):
+        """Profile-likelihood confidence intervals, in lmfit's layout: a dict
+        from parameter name to a list of (probability, value) pairs, the lower
+        ends from the widest in, then (0, best value), then the upper ends.
+        Each of sigmas is a number of standard deviations (probability
+        erf(s / sqrt(2))) or, below 1, the probability itself. Every other
+        parameter is refitted at trial values of the named one until the
+        F-test of the sum of squares against the best fit reaches the
+        probability (the library's VaroProfileIntervalGet); an end that the
+        profile never reaches inside the parameter's bounds is -inf or inf.
+        names defaults to every parameter that is not fixed. Raises VaroError
+        for a fit that did not converge."""
+        return _uncertainty.intervals(self, names, sigmas)
+
+    def eval_uncertainty(self, x=None, sigma=1, prediction=False, data_set=0):
+        """The confidence band of the fitted curve of one data set at x (default
+        its own x): sigma * sqrt(diag(J C J^T)), with J the derivatives of the
+        model by the parameters at x (the Jacobian function when the data set
+        has one, else central differences) and C the covariance. With
+        prediction, the variance of the data (sigma^2, times the reduced
+        chi-square unless absolute_sigma) is added under the root: the band
+        in which new data would lie; at other x than the data's, their mean
+        variance. Unlike lmfit's eval_uncertainty, which turns sigma into a
+        probability and scales by Student's t quantile of it at the degrees
+        of freedom, sigma here multiplies the standard error directly; the two
+        agree when the degrees of freedom are many."""
+        return _uncertainty.band(self, x, sigma, prediction, data_set)
 
 
 def param_names(function):
@@ -241,7 +272,7 @@ class Problem:
             fit_object.evaluation_limit_set(int(max_nfev))
         fit_object.progress_set(progress)
         status = fit_object.run()
-        return self._result_make(fit_object, status, max_nfev)
+        return self._result_make(fit_object, status, max_nfev, absolute_sigma)
 
     def _check_params(self):
         points = sum(data.y.size for data in self._data_sets)
@@ -277,7 +308,7 @@ class Problem:
         fit_object.gauss_newton_threshold_set(GAUSS_NEWTON_ALWAYS)
         return fit_object
 
-    def _result_make(self, fit_object, status, max_nfev):
+    def _result_make(self, fit_object, status, max_nfev, absolute_sigma):
         place = {}
         for model, data in enumerate(self._data_sets, start=1):
             for index, name in enumerate(data.names, start=1):
@@ -301,7 +332,9 @@ class Problem:
             iterations=fit_object.iterations(), nfev=nfev,
             njev=sum(fit_object.jacobian_calls(m) for m in models), status=status,
             message=_message_get(fit_object, status, nfev, max_nfev), at_limit=at_limit,
-            residuals=[-fit_object.residuals(m) for m in models])
+            residuals=[-fit_object.residuals(m) for m in models],
+            _context=_uncertainty.FitContext(fit_object, list(self._data_sets), place,
+                                            absolute_sigma))
 
 
 def _termination_set(fit_object, ftol, xtol):
