@@ -1,7 +1,8 @@
 // The Varo library as a caller uses it: one model whose callback reads its data
 // and the current parameters through the API and hands the residuals back.
 // Eight profiles: either step method, analytic or numerical derivatives, each
-// with the default settings or with the tight profile. Every fit asks for the
+// with the default settings or with the tight profile; and the damped step
+// with forward differences and lmdif's tolerances. Every fit asks for the
 // covariance, so its counts include the Jacobian at the fitted point.
 #include "fitters.h"
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
+#include <cmath>
 #include <string>
 
 namespace bench {
@@ -136,11 +138,21 @@ int VaroTightProfileSet(VaroHandle iHandle) {
     return iRc;
 }
 
+// The tolerances of lmdif1 and lmder1, the square root of the machine epsilon,
+// as both termination values.
+int VaroMinpackToleranceSet(VaroHandle iHandle) {
+    const double dTolerance = std::sqrt(DBL_EPSILON);
+    int iRc = VaroResNormChangeTerminationSet(iHandle, dTolerance);
+    return iRc != 0 ? iRc : VaroParValChangeTerminationSet(iHandle, dTolerance);
+}
+
 // How one profile drives the library.
 struct VaroProfile {
     bool bAnalytic;
     bool bTight;
     int iStepMethod;
+    int iScheme = 0; // central or forward differences
+    bool bMinpackTolerance = false;
 };
 
 int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector<double> &adStart,
@@ -158,11 +170,21 @@ int VaroProblemSetUp(VaroHandle iHandle, VaroContext &context, const std::vector
     for (int j = 1; iRc == 0 && j <= iParams; ++j) {
         iRc = VaroParamIniValueSet(iHandle, 1, j, adStart[j - 1]);
     }
+    for (int j = 1; iRc == 0 && j <= static_cast<int>(context.problem.adLower.size()); ++j) {
+        iRc = VaroParamLimitsSet(iHandle, 1, j, context.problem.adLower[j - 1],
+                                 context.problem.adUpper[j - 1]);
+    }
     if (iRc == 0 && profile.bTight) {
         iRc = VaroTightProfileSet(iHandle);
     }
     if (iRc == 0 && profile.iStepMethod != 0) {
         iRc = VaroStepMethodSet(iHandle, profile.iStepMethod);
+    }
+    if (iRc == 0 && profile.iScheme != 0) {
+        iRc = VaroDifferenceSchemeSet(iHandle, profile.iScheme);
+    }
+    if (iRc == 0 && profile.bMinpackTolerance) {
+        iRc = VaroMinpackToleranceSet(iHandle);
     }
     return iRc;
 }
@@ -250,6 +272,10 @@ FitOutcome VaroDampedAnalyticTightFit(const Problem &problem, const std::vector<
 
 FitOutcome VaroDampedNumericTightFit(const Problem &problem, const std::vector<double> &adStart) {
     return VaroFit(problem, adStart, {false, true, 1});
+}
+
+FitOutcome VaroDampedForwardFit(const Problem &problem, const std::vector<double> &adStart) {
+    return VaroFit(problem, adStart, {false, false, 1, 1, true});
 }
 
 } // namespace bench

@@ -13,6 +13,7 @@ constexpr Fitter kFitters[] = {
     {"Varo damped numerical", &VaroDampedNumericFit},
     {"Varo damped analytic tight", &VaroDampedAnalyticTightFit},
     {"Varo damped numerical tight", &VaroDampedNumericTightFit},
+    {"Varo damped forward", &VaroDampedForwardFit},
     {"MINPACK lmder", &MinpackAnalyticFit},
     {"MINPACK lmdif", &MinpackNumericFit},
     {"GSL trust-region LM", &GslAnalyticFit},

@@ -63,8 +63,10 @@ FitOutcome VaroDampedAnalyticFit(const Problem &problem, const std::vector<doubl
 FitOutcome VaroDampedNumericFit(const Problem &problem, const std::vector<double> &adStart);
 FitOutcome VaroDampedAnalyticTightFit(const Problem &problem, const std::vector<double> &adStart);
 FitOutcome VaroDampedNumericTightFit(const Problem &problem, const std::vector<double> &adStart);
+// Damped, forward differences, lmdif's tolerances.
+FitOutcome VaroDampedForwardFit(const Problem &problem, const std::vector<double> &adStart);
 
-// Every fitter in report order: the library's eight profiles (two step
+// Every fitter in report order: the library's nine profiles (two step
 // methods), then the peers.
 std::span<const Fitter> FittersAll();
 
@@ -78,6 +80,7 @@ enum FitterIndex {
     kVaroDampedNumeric,
     kVaroDampedAnalyticTight,
     kVaroDampedNumericTight,
+    kVaroDampedForward,
     kMinpackAnalytic,
     kMinpackNumeric,
     kGslAnalytic,

@@ -23,9 +23,10 @@ struct Options {
     std::string sGaussLarge; // a generated large data file; empty: made here
     std::string sReport;     // empty: standard output
     std::string sChartData;
-    std::string sOnlyProblem; // empty: every problem
-    bool bSmoke = false;      // one small problem, one short repetition
-    int iThreadedFits = 1000; // independent fits per thread count
+    std::string sBounded = VARO_BENCH_BOUNDED_REFERENCE; // the bounded fits' reference file
+    std::string sOnlyProblem;                            // empty: every problem
+    bool bSmoke = false;                                 // one small problem, one short repetition
+    int iThreadedFits = 1000;                            // independent fits per thread count
     RunPlan plan;
 };
 
@@ -49,6 +50,8 @@ bool OptionsParse(int argc, char **argv, Options &options) {
             options.sGaussLarge = argv[++i];
         } else if (bHasValue && sArg == "--report") {
             options.sReport = argv[++i];
+        } else if (bHasValue && sArg == "--bounded") {
+            options.sBounded = argv[++i];
         } else if (bHasValue && sArg == "--chart-data") {
             options.sChartData = argv[++i];
         } else if (bHasValue && sArg == "--problem") {
@@ -60,7 +63,8 @@ bool OptionsParse(int argc, char **argv, Options &options) {
         } else {
             std::cerr << "usage: " << argv[0]
                       << " [--smoke] [--nist DIR] [--data DIR] [--gauss-large FILE]"
-                         " [--report FILE] [--chart-data FILE] [--repetitions N] [--problem NAME]"
+                         " [--report FILE] [--chart-data FILE] [--bounded FILE] [--repetitions N]"
+                         " [--problem NAME]"
                          " [--threaded-fits N]\n";
             return false;
         }
@@ -156,6 +160,29 @@ void DemoRun(const Options &options, RunResults &results) {
     }
 }
 
+// The bounded reference fits, with both step methods.
+bool BoundedRun(const Options &options, RunResults &results) {
+    std::vector<BoundedCase> aCases;
+    std::string sError;
+    if (!BoundedCasesRead(options.sBounded, options.sDataDir, aCases, sError)) {
+        std::cerr << sError << "\n";
+        return false;
+    }
+    for (BoundedCase &bounded : aCases) {
+        if (!ProblemSelected(options, bounded.problem.sName)) {
+            continue;
+        }
+        BoundedRecord record{
+            bounded, FitMeasure(bounded.problem, 2, kVaroAnalyticTight, options.plan),
+            FitMeasure(bounded.problem, 2, kVaroDampedAnalyticTight, options.plan)};
+        std::fprintf(stderr, "%-10s %-8s bounded  rss %.10e / %.10e against %.10e\n",
+                     bounded.problem.sName.c_str(), bounded.sKind.c_str(), record.eigen.dRss,
+                     record.damped.dRss, bounded.dPeerRss);
+        results.aBounded.push_back(std::move(record));
+    }
+    return true;
+}
+
 // Independent fits of the gaussian demo's problem on one thread and on two,
 // with each derivative mode of the library.
 void ThroughputRun(const Options &options, RunResults &results) {
@@ -231,6 +258,9 @@ int main(int argc, char **argv) {
         return 1;
     }
     DemoRun(options, results);
+    if (!options.bSmoke && !BoundedRun(options, results)) {
+        return 1;
+    }
     ThroughputRun(options, results);
     if (!OutputsWrite(options, results)) {
         return 1;

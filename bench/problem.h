@@ -21,6 +21,9 @@ struct Problem {
     std::vector<double> adCertified;          // empty when the problem has no certified values
     std::vector<double> adCertifiedStdErrors; // their certified standard deviations
     double dCertifiedRss = 0.0;
+    // Limits of every parameter; empty for an unbounded problem.
+    std::vector<double> adLower;
+    std::vector<double> adUpper;
 
     int RowCount() const { return static_cast<int>(adY.size()); }
     int ParamCount() const { return pModel->iParams; }

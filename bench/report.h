@@ -2,6 +2,7 @@
 #ifndef VARO_BENCH_REPORT_H
 #define VARO_BENCH_REPORT_H
 
+#include "bounded.h"
 #include "runner.h"
 #include "throughput.h"
 
@@ -11,10 +12,18 @@
 
 namespace bench {
 
+// A bounded fit by both step methods beside the peer's.
+struct BoundedRecord {
+    BoundedCase bounded;
+    FitRecord eigen;  // the eigenvector search, tight, analytic
+    FitRecord damped; // the damped step, tight, analytic
+};
+
 struct RunResults {
     std::vector<FitRecord> aNist;              // every reference problem, start and fitter
     std::vector<FitRecord> aDemo;              // every demo-like problem and fitter
     std::vector<ThroughputRecord> aThroughput; // independent fits on 1 and 2 threads
+    std::vector<BoundedRecord> aBounded;       // the bounded reference fits
     std::string sLargeProblem;                 // name of the large four-gaussian problem
     std::string sLargeOrigin;                  // where its data came from
     std::string sMachine;                      // a line on the machine and the build

@@ -341,7 +341,7 @@ void Op(FuzzInput &input) {
         break;
     }
     case 11:
-        switch (input.Choice(6)) {
+        switch (input.Choice(8)) {
         case 0:
             Checked(VaroGaussNewtonResNormThreshSet(iHandle, input.Double()));
             break;
@@ -349,7 +349,13 @@ void Op(FuzzInput &input) {
             Checked(VaroStepMethodSet(iHandle, input.Int(-1, 2)));
             break;
         case 5:
-            Checked(VaroCovarianceSet(iHandle, input.Int(-1, 2)));
+            Checked(VaroCovarianceSet(iHandle, input.Int(-1, 3)));
+            break;
+        case 6:
+            Checked(VaroLossSet(iHandle, input.Int(-1, 5), input.Double()));
+            break;
+        case 7:
+            Checked(VaroDifferenceSchemeSet(iHandle, input.Int(-1, 2)));
             break;
         case 1:
             Checked(VaroResNormChangeTerminationSet(iHandle, input.Double()));
@@ -384,6 +390,9 @@ void Op(FuzzInput &input) {
         Checked(VaroParamStdErrorGet(iHandle, iModel, iParam, &dValue));
         Checked(VaroParamCovarianceGet(iHandle, iModel, iParam, input.Int(0, kModelsMax),
                                        input.Int(0, kParamsMax), &dValue));
+        Checked(VaroParamAtLimitGet(iHandle, iModel, iParam, &iDegrees));
+        double dHigh = 0.0;
+        Checked(VaroProfileIntervalGet(iHandle, iModel, iParam, input.Double(), &dValue, &dHigh));
         break;
     }
     default:

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace varo_python {
 
@@ -13,6 +15,20 @@ constexpr int kStop = 1;
 constexpr int kStatisticsUnavailable = 15;
 // The largest parameter change termination value the library takes.
 constexpr double kParamChangeMax = 0.1;
+
+// glibc's malloc serves a block above its mmap threshold (128 KiB at first)
+// from pages of its own and returns them when it is freed; freeing such a
+// block raises the threshold to its size. The arrays a vectorised model
+// function makes at every evaluation are as long as the data, so without a
+// larger block freed before, each of them would fault in fresh pages at every
+// call. One block of the size of the fit's Jacobian and residuals, obtained
+// and freed untouched, lets them come from the heap. Other allocators ignore
+// this.
+void MallocThresholdRaise(size_t iBytes) {
+    constexpr size_t kThresholdMax = 32u << 20;
+    void *volatile pBlock = std::malloc(std::min(iBytes, kThresholdMax));
+    std::free(pBlock);
+}
 
 ModelState *StateOf(VaroHandle iHandle) {
     int iModel = 0;
@@ -50,6 +66,15 @@ int ModelCallback(VaroHandle iHandle) {
 
 int GradientCallback(VaroHandle iHandle) {
     return CallbackRun(iHandle, [iHandle](ModelState &state) { state.GradientHand(iHandle); });
+}
+
+// The fit object of a handle, through the state of its first model.
+int ProgressCallback(VaroHandle iHandle) {
+    void *pData = nullptr;
+    if (VaroModelDataPointerGet(iHandle, 1, &pData) != 0 || pData == nullptr) {
+        return kStop;
+    }
+    return static_cast<ModelState *>(pData)->pOwner->ProgressReport();
 }
 
 py::tuple ArgumentsMake(const py::object &x, const std::vector<double> &adParams) {
@@ -136,6 +161,7 @@ FitObject::FitObject(int iModels) {
     try {
         Check(VaroNoModelsSet(m_iHandle, iModels));
         Check(VaroCovarianceSet(m_iHandle, 1));
+        Check(VaroProgressCallbackSet(m_iHandle, ProgressCallback));
     } catch (...) {
         VaroObjectDelete(m_iHandle);
         throw;
@@ -202,6 +228,65 @@ void FitObject::ToleranceSet(double dTolerance) {
     Check(VaroParValChangeTerminationSet(m_iHandle, std::min(dTolerance, kParamChangeMax)));
 }
 
+void FitObject::NormChangeSet(double dValue) {
+    Check(VaroResNormChangeTerminationSet(m_iHandle, dValue));
+}
+
+void FitObject::ParamChangeSet(double dValue) {
+    Check(VaroParValChangeTerminationSet(m_iHandle, dValue));
+}
+
+void FitObject::LossSet(int iLoss, double dScale) {
+    Check(VaroLossSet(m_iHandle, iLoss, dScale));
+}
+
+void FitObject::DifferenceSchemeSet(int iScheme) {
+    Check(VaroDifferenceSchemeSet(m_iHandle, iScheme));
+}
+
+void FitObject::CovarianceModeSet(int iMode) {
+    Check(VaroCovarianceSet(m_iHandle, iMode));
+}
+
+void FitObject::EvaluationLimitSet(long iLimit) {
+    m_iEvaluationLimit = iLimit;
+}
+
+void FitObject::ProgressSet(py::object fProgress) {
+    m_fProgress = std::move(fProgress);
+}
+
+int FitObject::ProgressReport() {
+    long iEvaluations = 0;
+    for (size_t m = 0; m < m_models.size(); ++m) {
+        const ModelState &state = *m_models[m];
+        m_lastValues[m].resize(state.iParams);
+        for (int j = 0; j < state.iParams; ++j) {
+            // 1000 reports a value outside its limits; it is delivered all the same.
+            VaroParamCurValueGet(m_iHandle, static_cast<int>(m) + 1, j + 1, &m_lastValues[m][j]);
+        }
+        iEvaluations += state.iModelCalls;
+        m_lastResiduals[m].resize(static_cast<size_t>(state.adY.size()));
+        double dNorm = 0.0;
+        VaroModelResidualsGet(m_iHandle, static_cast<int>(m) + 1, &dNorm,
+                              m_lastResiduals[m].data());
+    }
+    if (m_fProgress && !m_fProgress.is_none()) {
+        int iIteration = 0;
+        double dNorm = 0.0;
+        VaroCurrentIterationGet(m_iHandle, &iIteration);
+        VaroModelResidualsGet(m_iHandle, 0, &dNorm, nullptr);
+        py::gil_scoped_acquire lock;
+        try {
+            m_fProgress(iIteration, dNorm, iEvaluations);
+        } catch (...) {
+            Fail(std::current_exception());
+            return kStop;
+        }
+    }
+    return m_iEvaluationLimit > 0 && iEvaluations >= m_iEvaluationLimit ? kStop : 0;
+}
+
 void FitObject::GaussNewtonThresholdSet(double dThreshold) {
     Check(VaroGaussNewtonResNormThreshSet(m_iHandle, dThreshold));
 }
@@ -214,12 +299,26 @@ int FitObject::Run() {
     for (size_t i = 0; i < m_models.size(); ++i) {
         Model(static_cast<int>(i) + 1);
     }
+    m_lastValues.assign(m_models.size(), {});
+    m_lastResiduals.assign(m_models.size(), {});
+    size_t iValues = 0;
+    for (const auto &pState : m_models) {
+        iValues += static_cast<size_t>(pState->adY.size()) * (pState->iParams + 2);
+    }
+    MallocThresholdRaise(iValues * sizeof(double));
+    const int iCode = LibraryRun([this] { return VaroProcessing(m_iHandle); });
+    m_iLastRc = iCode;
+    return iCode;
+}
+
+template <class Work>
+int FitObject::LibraryRun(Work work) {
     m_pPending = nullptr;
     int iCode = 0;
     {
         // Fits on other Python threads run while this one's library work does.
         py::gil_scoped_release unlock;
-        iCode = VaroProcessing(m_iHandle);
+        iCode = work();
     }
     if (m_pPending) {
         std::exception_ptr pError = m_pPending;
@@ -229,6 +328,30 @@ int FitObject::Run() {
     return iCode;
 }
 
+std::pair<double, double> FitObject::ProfileIntervalGet(int iModel, int iParam, double dLevel) {
+    Model(iModel);
+    // The refits are no part of the fit: no evaluation limit, no progress
+    // function, and the fit's last point stays, whatever happens.
+    struct RefitScope {
+        FitObject &fit;
+        std::vector<std::vector<double>> lastValues = fit.m_lastValues;
+        std::vector<std::vector<double>> lastResiduals = fit.m_lastResiduals;
+        long iLimit = std::exchange(fit.m_iEvaluationLimit, 0);
+        py::object fProgress = std::exchange(fit.m_fProgress, py::none());
+        ~RefitScope() {
+            fit.m_lastValues = std::move(lastValues);
+            fit.m_lastResiduals = std::move(lastResiduals);
+            fit.m_iEvaluationLimit = iLimit;
+            fit.m_fProgress = std::move(fProgress);
+        }
+    } scope{*this};
+    double dLow = 0.0;
+    double dHigh = 0.0;
+    Check(LibraryRun(
+        [&] { return VaroProfileIntervalGet(m_iHandle, iModel, iParam, dLevel, &dLow, &dHigh); }));
+    return {dLow, dHigh};
+}
+
 void FitObject::Fail(std::exception_ptr pError) {
     if (!m_pPending) {
         m_pPending = std::move(pError);
@@ -236,12 +359,37 @@ void FitObject::Fail(std::exception_ptr pError) {
 }
 
 double FitObject::ValueGet(int iModel, int iParam) const {
+    Model(iModel);
+    const size_t m = static_cast<size_t>(iModel) - 1;
+    const bool bLastIterate = m_iLastRc != 0 && m < m_lastValues.size() && iParam >= 1 &&
+                              iParam <= static_cast<int>(m_lastValues[m].size());
+    if (bLastIterate) {
+        return m_lastValues[m][iParam - 1];
+    }
     double dValue = 0.0;
     const int iCode = VaroParamCurValueGet(m_iHandle, iModel, iParam, &dValue);
     if (iCode != 1000) {
         Check(iCode);
     }
     return dValue;
+}
+
+DoubleArray FitObject::ResidualsGet(int iModel) const {
+    Model(iModel);
+    const size_t m = static_cast<size_t>(iModel) - 1;
+    const std::vector<double> adResiduals =
+        m < m_lastResiduals.size() ? m_lastResiduals[m] : std::vector<double>{};
+    DoubleArray residuals(static_cast<py::ssize_t>(adResiduals.size()));
+    std::copy(adResiduals.begin(), adResiduals.end(), residuals.mutable_data());
+    return residuals;
+}
+
+bool FitObject::AtLimitGet(int iModel, int iParam) const {
+    double dLower = 0.0;
+    double dUpper = 0.0;
+    Check(VaroParamLimitsGet(m_iHandle, iModel, iParam, &dLower, &dUpper));
+    const double dValue = ValueGet(iModel, iParam);
+    return dLower < dUpper && (dValue == dLower || dValue == dUpper);
 }
 
 double FitObject::CovarianceGet(int iModel, int iParam, int jModel, int jParam) const {

@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "varo/varo.h"
@@ -62,15 +63,37 @@ class FitObject {
     void MaxIterationsSet(int iMaxIterations);
     // Sets the residual norm change and the parameter change termination values.
     void ToleranceSet(double dTolerance);
+    // The termination values one by one.
+    void NormChangeSet(double dValue);
+    void ParamChangeSet(double dValue);
     void GaussNewtonThresholdSet(double dThreshold);
     void StepMethodSet(int iMethod);
+    void LossSet(int iLoss, double dScale);
+    void DifferenceSchemeSet(int iScheme);
+    // 1: the covariance scaled by s^2; 2: the absolute covariance.
+    void CovarianceModeSet(int iMode);
+    // After this many model evaluations in all (0: no limit) the fit stops at
+    // the end of the iteration that reached them, with code 10.
+    void EvaluationLimitSet(long iLimit);
+    // Called after the initial evaluation and every iteration with (iteration,
+    // total residual norm, model evaluations so far); None: nothing is called.
+    void ProgressSet(py::object fProgress);
     // Runs the fit; returns the library's code (0 on convergence). A Python
     // exception raised by a model function is raised again unchanged. The
     // interpreter lock is released during the fit and taken for each call of
     // a model function.
     int Run();
 
+    // The fitted value, or after a failed run the value of the last completed
+    // iteration (the start when none was).
     double ValueGet(int iModel, int iParam) const;
+    bool AtLimitGet(int iModel, int iParam) const;
+    // The residuals of model iModel, weighted, at the point of ValueGet.
+    DoubleArray ResidualsGet(int iModel) const;
+    // The profile-likelihood interval (low, high) of a parameter at the
+    // probability dLevel, after a converged run; the model functions are
+    // called for the refits as during a fit.
+    std::pair<double, double> ProfileIntervalGet(int iModel, int iParam, double dLevel);
     // The covariance of the fitted parameters (iModel, iParam) and (jModel,
     // jParam); NaN when the library has no statistics for the fit.
     double CovarianceGet(int iModel, int iParam, int jModel, int jParam) const;
@@ -82,14 +105,27 @@ class FitObject {
     std::string MessageGet() const;
 
     void Fail(std::exception_ptr pError);
+    // The progress callback's work: keeps the point reached, calls the
+    // progress function, and asks to stop at the evaluation limit.
+    int ProgressReport();
 
   private:
     VaroHandle m_iHandle = 0;
     std::vector<std::unique_ptr<ModelState>> m_models;
     std::exception_ptr m_pPending;
+    int m_iLastRc = -1; // the last run's code; -1 before the first
+    // Every model's parameter values and residuals at the last progress call.
+    std::vector<std::vector<double>> m_lastValues;
+    std::vector<std::vector<double>> m_lastResiduals;
+    long m_iEvaluationLimit = 0;
+    py::object m_fProgress;
 
     void Check(int iCode) const;
     ModelState &Model(int iModel) const;
+    // Runs work with the interpreter lock released, then raises again an
+    // exception a model function raised meanwhile.
+    template <class Work>
+    int LibraryRun(Work work);
 };
 
 } // namespace varo_python

@@ -2,6 +2,8 @@
 // Python layer in varo/ builds the user's functions on it.
 #include "fit_object.h"
 
+#include <pybind11/stl.h>
+
 namespace py = pybind11;
 using varo_python::DoubleArray;
 using varo_python::FitObject;
@@ -31,8 +33,18 @@ PYBIND11_MODULE(_varo, module) {
              py::arg("value"), py::arg("lower"), py::arg("upper"), py::arg("link"))
         .def("max_iterations_set", &FitObject::MaxIterationsSet)
         .def("tolerance_set", &FitObject::ToleranceSet)
+        .def("norm_change_set", &FitObject::NormChangeSet)
+        .def("param_change_set", &FitObject::ParamChangeSet)
         .def("gauss_newton_threshold_set", &FitObject::GaussNewtonThresholdSet)
         .def("step_method_set", &FitObject::StepMethodSet)
+        .def("loss_set", &FitObject::LossSet)
+        .def("difference_scheme_set", &FitObject::DifferenceSchemeSet)
+        .def("covariance_mode_set", &FitObject::CovarianceModeSet)
+        .def("evaluation_limit_set", &FitObject::EvaluationLimitSet)
+        .def("progress_set", &FitObject::ProgressSet)
+        .def("at_limit", &FitObject::AtLimitGet)
+        .def("residuals", &FitObject::ResidualsGet)
+        .def("profile_interval", &FitObject::ProfileIntervalGet)
         .def("run", &FitObject::Run)
         .def("value", &FitObject::ValueGet)
         .def("covariance", &FitObject::CovarianceGet)

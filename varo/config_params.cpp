@@ -136,3 +136,18 @@ int VaroParamLimitsGet(VaroHandle iHandle, int iModel, int iParam, double *pdLow
              *pdLower, *pdUpper);
     return 0;
 }
+
+int VaroParamAtLimitGet(VaroHandle iHandle, int iModel, int iParam, int *piAtLimit) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    const ParamRecord *pParam = ParamRecordFind(pObject, __func__, iModel, iParam);
+    if (pParam == nullptr) {
+        return kRcOutOfRange;
+    }
+    *piAtLimit = ParamLimitSideGet(*pParam, ParamCurrentValueGet(pObject, pParam)) != 0 ? 1 : 0;
+    LogWrite(pObject, "== %s, Model %d, Param. %d, AtLimit=%d\n", __func__, iModel, iParam,
+             *piAtLimit);
+    return 0;
+}

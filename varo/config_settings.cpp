@@ -1,8 +1,10 @@
-// The iteration limit, the numerical settings and the step method of the
-// processing.
+// The iteration limit, the numerical settings, the step method, the loss and
+// the difference scheme of the processing.
 //
 // A NaN is refused by every setting check: each test is written so that a value
 // passes only when it lies inside the allowed range.
+#include <cfloat>
+
 #include "varo/object.h"
 
 int VaroMaxNoIterationsSet(VaroHandle iHandle, int iMaxIterations) {
@@ -161,5 +163,68 @@ int VaroStepMethodGet(VaroHandle iHandle, int *piMethod) {
     }
     *piMethod = pObject->stepMethod;
     LogWrite(pObject, "== %s, step method %d\n", __func__, *piMethod);
+    return 0;
+}
+
+int VaroLossSet(VaroHandle iHandle, int iLoss, double dScale) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, loss %d, scale %e\n", __func__, iLoss, dScale);
+    if (pObject->state == kStateProcessing) {
+        ErrorReport(pObject, "%s: the loss cannot be set while processing", __func__);
+        return kRcWhileProcessing;
+    }
+    if (iLoss < kLossLinear || iLoss > kLossArctan) {
+        ErrorReport(pObject, "%s: illegal loss (%d)", __func__, iLoss);
+        return kRcOutOfRange;
+    }
+    if (!(dScale > 0.0 && dScale <= DBL_MAX)) {
+        ErrorReport(pObject, "%s: illegal loss scale (%e), it must be finite and positive",
+                    __func__, dScale);
+        return kRcOutOfRange;
+    }
+    pObject->lossKind = iLoss;
+    pObject->lossScale = dScale;
+    return 0;
+}
+
+int VaroLossGet(VaroHandle iHandle, int *piLoss, double *pdScale) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *piLoss = pObject->lossKind;
+    *pdScale = pObject->lossScale;
+    LogWrite(pObject, "== %s, loss %d, scale %e\n", __func__, *piLoss, *pdScale);
+    return 0;
+}
+
+int VaroDifferenceSchemeSet(VaroHandle iHandle, int iScheme) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    LogWrite(pObject, "== %s, difference scheme %d\n", __func__, iScheme);
+    if (pObject->state == kStateProcessing) {
+        ErrorReport(pObject, "%s: the difference scheme cannot be set while processing", __func__);
+        return kRcWhileProcessing;
+    }
+    if (iScheme != kDifferenceCentral && iScheme != kDifferenceForward) {
+        ErrorReport(pObject, "%s: illegal difference scheme (%d)", __func__, iScheme);
+        return kRcOutOfRange;
+    }
+    pObject->differenceScheme = iScheme;
+    return 0;
+}
+
+int VaroDifferenceSchemeGet(VaroHandle iHandle, int *piScheme) {
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    if (pObject == nullptr) {
+        return kRcNoObject;
+    }
+    *piScheme = pObject->differenceScheme;
+    LogWrite(pObject, "== %s, difference scheme %d\n", __func__, *piScheme);
     return 0;
 }

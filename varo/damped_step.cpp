@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "varo/engine.h"
+#include "varo/held_step.h"
 
 namespace {
 
@@ -50,35 +51,11 @@ struct DampedSystem {
 struct DampedTrial {
     double lambda;
     double adStep[kMaxFreeParams + 1];
-    double adInverse[kMaxFreeParams + 1]; // 1 / (eigenvalue + lambda)
-    double adFree[kMaxFreeParams + 1];    // V (b / (S + lambda)): the step is -adFree
+    double adInverse[kMaxFreeParams + 1];  // 1 / (eigenvalue + lambda)
+    double adFreeStep[kMaxFreeParams + 1]; // -V (S + lambda)^-1 b: no parameter held
     bool abHeld[kMaxFreeParams + 1];
     double adHeldValue[kMaxFreeParams + 1]; // the limit a held parameter lies on
     double dPredicted;
-};
-
-// Scratch of the limit solution: column k of the first n columns holds
-// (V (S + lambda)^-1 V^t) e_k for the k-th held parameter, the n + 1 columns
-// after them the system for the held parameters' multipliers. Obtained on the
-// first need in an iteration and released with it.
-class HeldScratch {
-  public:
-    HeldScratch() = default;
-    ~HeldScratch() { RealMatrixFree(m_matrix); }
-    HeldScratch(const HeldScratch &) = delete;
-    HeldScratch &operator=(const HeldScratch &) = delete;
-    RealMatrix Get(VaroObject *pObject, int n) {
-        if (m_matrix == nullptr) {
-            m_matrix = RealMatrixAlloc(n, 2 * n + 1);
-            if (m_matrix == nullptr) {
-                ErrorReport(pObject, "work %dx%d matrix allocation", n, 2 * n + 1);
-            }
-        }
-        return m_matrix;
-    }
-
-  private:
-    RealMatrix m_matrix = nullptr;
 };
 
 // Turns the eigenvectors back from changes of the free parameters into
@@ -110,58 +87,18 @@ double DampingStartGet(const VaroObject *pObject, const DampedSystem &system) {
     return std::max(dLambda, dFloor);
 }
 
-// Row k of the inverse (V (S + lambda) V^t)^-1 = V (S + lambda)^-1 V^t, into adRow.
-void InverseRowSet(const DampedSystem &system, const DampedTrial &trial, int k, double *adRow) {
-    const RealVector vrRowK = system.v[k];
-    for (int l = 1; l <= system.n; ++l) {
-        const RealVector vrRowL = system.v[l];
-        double dSum = 0.0;
-        for (int i = 1; i <= system.n; ++i) {
-            dSum += vrRowL[i] * trial.adInverse[i] * vrRowK[i];
-        }
-        adRow[l] = dSum;
-    }
-}
-
-// Solves the symmetric positive definite k x k system held in columns
-// iFirst..iFirst+k-1 of a, right-hand side in column iFirst+k, by Cholesky;
-// the solution replaces the right-hand side. False when a pivot is not
-// positive and finite.
-bool HeldSystemSolve(RealMatrix a, int iFirst, int k) {
-    const int iRhs = iFirst + k;
-    for (int j = 1; j <= k; ++j) {
-        double dPivot = a[j][iFirst + j - 1];
-        for (int p = 1; p < j; ++p) {
-            dPivot -= a[j][iFirst + p - 1] * a[j][iFirst + p - 1];
-        }
-        if (!(dPivot > 0.0) || !std::isfinite(dPivot)) {
-            return false;
-        }
-        const double dRoot = std::sqrt(dPivot);
-        a[j][iFirst + j - 1] = dRoot;
-        for (int i = j + 1; i <= k; ++i) {
-            double dSum = a[i][iFirst + j - 1];
-            for (int p = 1; p < j; ++p) {
-                dSum -= a[i][iFirst + p - 1] * a[j][iFirst + p - 1];
-            }
-            a[i][iFirst + j - 1] = dSum / dRoot;
+// Holds on its limit every parameter there whose gradient points out of the
+// box; the others on a limit are free to move in. True when one was held.
+bool OutwardParamsHold(const VaroObject *pObject, DampedTrial &trial) {
+    bool bHeld = false;
+    for (int j = 1; j <= pObject->freeParamCount; ++j) {
+        trial.abHeld[j] = pObject->limitStates[j] == kLimitStateHeld;
+        if (trial.abHeld[j]) {
+            trial.adHeldValue[j] = pObject->savedFreeParams[j].value;
+            bHeld = true;
         }
     }
-    for (int i = 1; i <= k; ++i) {
-        double dSum = a[i][iRhs];
-        for (int p = 1; p < i; ++p) {
-            dSum -= a[i][iFirst + p - 1] * a[p][iRhs];
-        }
-        a[i][iRhs] = dSum / a[i][iFirst + i - 1];
-    }
-    for (int i = k; i >= 1; --i) {
-        double dSum = a[i][iRhs];
-        for (int p = i + 1; p <= k; ++p) {
-            dSum -= a[p][iFirst + i - 1] * a[p][iRhs];
-        }
-        a[i][iRhs] = dSum / a[i][iFirst + i - 1];
-    }
-    return true;
+    return bHeld;
 }
 
 // Holds every limited parameter whose trial value would leave its limits on
@@ -184,53 +121,23 @@ bool HeldParamsAdd(const VaroObject *pObject, DampedTrial &trial) {
 }
 
 // The step with the held parameters on their limits: minimises the damped
-// model over the other parameters, -adFree + sum over held k of mu_k times
-// column k of the inverse, with mu chosen so that each held step ends on its
-// limit. False when the system cannot be solved; 3 in *piResult when its
-// scratch was not obtained.
-bool HeldStepSolve(VaroObject *pObject, const DampedSystem &system, DampedTrial &trial,
-                   HeldScratch &scratch, int *piResult) {
-    const int n = system.n;
-    RealMatrix a = scratch.Get(pObject, n);
-    if (a == nullptr) {
+// model over the other parameters. False when the system cannot be solved; 3
+// in *piResult when its scratch was not obtained.
+bool HeldTrialStepSolve(VaroObject *pObject, const DampedSystem &system, DampedTrial &trial,
+                        HeldStepScratch &scratch, int *piResult) {
+    double adTarget[kMaxFreeParams + 1];
+    for (int j = 1; j <= system.n; ++j) {
+        adTarget[j] = trial.abHeld[j] ? (trial.adHeldValue[j] - pObject->savedFreeParams[j].value) /
+                                            pObject->paramScales[j]
+                                      : 0.0;
+    }
+    const HeldStepProblem problem = {system.n,         system.v,     trial.adInverse,
+                                     trial.adFreeStep, trial.abHeld, adTarget};
+    const int iResult = HeldStepSolve(pObject, problem, scratch, trial.adStep);
+    if (iResult == kRcNoMemory) {
         *piResult = kRcNoMemory;
-        return false;
     }
-    int aiHeld[kMaxFreeParams + 1];
-    int k = 0;
-    for (int j = 1; j <= n; ++j) {
-        if (trial.abHeld[j]) {
-            aiHeld[++k] = j;
-        }
-    }
-    double adRow[kMaxFreeParams + 1];
-    for (int c = 1; c <= k; ++c) {
-        InverseRowSet(system, trial, aiHeld[c], adRow);
-        for (int l = 1; l <= n; ++l) {
-            a[l][c] = adRow[l];
-        }
-    }
-    const int iFirst = n + 1;
-    for (int r = 1; r <= k; ++r) {
-        const int j = aiHeld[r];
-        for (int c = 1; c <= k; ++c) {
-            a[r][iFirst + c - 1] = a[j][c];
-        }
-        const double dTarget =
-            (trial.adHeldValue[j] - pObject->savedFreeParams[j].value) / pObject->paramScales[j];
-        a[r][iFirst + k] = dTarget + trial.adFree[j];
-    }
-    if (!HeldSystemSolve(a, iFirst, k)) {
-        return false;
-    }
-    for (int l = 1; l <= n; ++l) {
-        double dStep = -trial.adFree[l];
-        for (int c = 1; c <= k; ++c) {
-            dStep += a[c][iFirst + k] * a[l][c];
-        }
-        trial.adStep[l] = dStep;
-    }
-    return true;
+    return iResult == 0;
 }
 
 // The predicted decrease of the sum of squares, as a share of dOld squared:
@@ -252,7 +159,7 @@ double PredictedDecreaseGet(const DampedSystem &system, const DampedTrial &trial
 // its limits. False when no finite step was found (*piResult then says
 // whether it is a failure).
 bool TrialStepSet(VaroObject *pObject, const DampedSystem &system, DampedTrial &trial,
-                  HeldScratch &scratch, int *piResult) {
+                  HeldStepScratch &scratch, int *piResult) {
     const int n = system.n;
     for (int i = 1; i <= n; ++i) {
         trial.adInverse[i] = 1.0 / (system.adEigen[i] + trial.lambda);
@@ -262,13 +169,15 @@ bool TrialStepSet(VaroObject *pObject, const DampedSystem &system, DampedTrial &
         for (int i = 1; i <= n; ++i) {
             dSum += system.v[l][i] * trial.adInverse[i] * system.adGradient[i];
         }
-        trial.adFree[l] = dSum;
+        trial.adFreeStep[l] = -dSum;
         trial.adStep[l] = -dSum;
-        trial.abHeld[l] = false;
     }
-    // Each round holds at least one more parameter, so n rounds suffice.
-    for (int iRound = 0; iRound < n && HeldParamsAdd(pObject, trial); ++iRound) {
-        if (!HeldStepSolve(pObject, system, trial, scratch, piResult)) {
+    // Each round after the first holds at least one more parameter, so n
+    // rounds suffice.
+    bool bHeldMore = OutwardParamsHold(pObject, trial);
+    for (int iRound = 0; iRound < n && (bHeldMore || HeldParamsAdd(pObject, trial)); ++iRound) {
+        bHeldMore = false;
+        if (!HeldTrialStepSolve(pObject, system, trial, scratch, piResult)) {
             return false;
         }
     }
@@ -332,6 +241,66 @@ int TrialEvaluate(VaroObject *pObject, const DampedTrial &trial, double dOld, bo
     return ResidualsRestore(pObject);
 }
 
+// What one trial came to: a larger lambda is to be tried, the trial point was
+// kept, or the iteration ends at the point it started from.
+enum class TrialOutcome { kRejected, kAccepted, kEnded };
+
+// True when the trial holds on its limit a parameter whose gradient points
+// into the box: a larger lambda turns the step towards the gradient, which
+// releases it.
+bool ReleasableParamHeld(const VaroObject *pObject, const DampedTrial &trial) {
+    for (int j = 1; j <= pObject->freeParamCount; ++j) {
+        if (trial.abHeld[j] && pObject->limitStates[j] == kLimitStateReleasable) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A trial too small to count ends the iteration, unless it holds a parameter
+// that a larger lambda would release.
+TrialOutcome SmallTrialEnd(VaroObject *pObject, const DampedTrial &trial, const char *pszWhat) {
+    if (ReleasableParamHeld(pObject, trial)) {
+        LogWrite(pObject,
+                 "Damped step: lambda= %e, %s with a parameter held on a limit: REJECTED\n",
+                 trial.lambda, pszWhat);
+        return TrialOutcome::kRejected;
+    }
+    LogWrite(pObject, "Damped step: %s at lambda= %e\n", pszWhat, trial.lambda);
+    pObject->dampingLambda = trial.lambda;
+    return TrialOutcome::kEnded;
+}
+
+// One trial at trial.lambda: 0 with *pOutcome, or the failure of its work
+// memory, of the evaluation or of the restore.
+int TrialRun(VaroObject *pObject, const DampedSystem &system, DampedTrial &trial,
+             HeldStepScratch &scratch, double dOld, TrialOutcome *pOutcome) {
+    *pOutcome = TrialOutcome::kRejected;
+    int iResult = 0;
+    if (!TrialStepSet(pObject, system, trial, scratch, &iResult)) {
+        if (iResult == 0) {
+            LogWrite(pObject, "Damped step: lambda= %e, step not finite: REJECTED\n", trial.lambda);
+        }
+        return iResult;
+    }
+    for (int j = 1; j <= system.n; ++j) {
+        pObject->vrStepDirection[j] = pObject->paramScales[j] * trial.adStep[j];
+    }
+    if (StepLimitToParChange(pObject, pObject->vrStepDirection, 1.0) == 1.0) {
+        *pOutcome = SmallTrialEnd(pObject, trial, "INSIGNIFICANT STEP");
+        return 0;
+    }
+    trial.dPredicted = PredictedDecreaseGet(system, trial, dOld);
+    if (!(trial.dPredicted > kPredictedDecreaseMin)) {
+        *pOutcome = SmallTrialEnd(pObject, trial, "INSIGNIFICANT DECREASE");
+        return 0;
+    }
+    bool bAccepted = false;
+    iResult = TrialEvaluate(pObject, trial, dOld, &bAccepted);
+    *pOutcome = bAccepted ? TrialOutcome::kAccepted : TrialOutcome::kRejected;
+    return iResult;
+}
+
 } // namespace
 
 // The scaled Jacobian's column j is multiplied by the largest scale over the
@@ -377,37 +346,15 @@ int DampedStep(VaroObject *pObject) {
     DampedSystemSet(pObject, system);
     const double dOld = pObject->residualNorms[0];
     const double dCeiling = kDampingCeilingShare * system.dLargest;
-    HeldScratch scratch;
+    HeldStepScratch scratch;
     DampedTrial trial;
     trial.lambda = DampingStartGet(pObject, system);
     double dGrowth = 2.0;
     for (int iTrial = 1; iTrial <= kDampingTrialsMax && trial.lambda <= dCeiling; ++iTrial) {
-        if (!TrialStepSet(pObject, system, trial, scratch, &iResult)) {
-            if (iResult != 0) {
-                return iResult;
-            }
-            LogWrite(pObject, "Damped step: lambda= %e, step not finite: REJECTED\n", trial.lambda);
-        } else {
-            for (int j = 1; j <= n; ++j) {
-                pObject->vrStepDirection[j] = pObject->paramScales[j] * trial.adStep[j];
-            }
-            if (StepLimitToParChange(pObject, pObject->vrStepDirection, 1.0) == 1.0) {
-                LogWrite(pObject, "Damped step: INSIGNIFICANT STEP at lambda= %e\n", trial.lambda);
-                pObject->dampingLambda = trial.lambda;
-                return 0;
-            }
-            trial.dPredicted = PredictedDecreaseGet(system, trial, dOld);
-            if (!(trial.dPredicted > kPredictedDecreaseMin)) {
-                LogWrite(pObject, "Damped step: INSIGNIFICANT DECREASE at lambda= %e\n",
-                         trial.lambda);
-                pObject->dampingLambda = trial.lambda;
-                return 0;
-            }
-            bool bAccepted = false;
-            iResult = TrialEvaluate(pObject, trial, dOld, &bAccepted);
-            if (iResult != 0 || bAccepted) {
-                return iResult;
-            }
+        TrialOutcome outcome = TrialOutcome::kRejected;
+        iResult = TrialRun(pObject, system, trial, scratch, dOld, &outcome);
+        if (iResult != 0 || outcome != TrialOutcome::kRejected) {
+            return iResult;
         }
         trial.lambda *= dGrowth;
         dGrowth *= 2.0;

@@ -65,6 +65,9 @@ int ObjectDefaultsSet(VaroHandle iHandle) {
         // Last, since it is checked against the residual norm change value.
         iRc = VaroStabVsSpeedSet(iHandle, 0.01);
     }
+    if (iRc == 0) {
+        iRc = VaroLossSet(iHandle, 0, 1.0);
+    }
     return iRc;
 }
 

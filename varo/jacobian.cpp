@@ -12,17 +12,6 @@ namespace {
 // Gradient callback result meaning "differentiate this column numerically".
 constexpr int kGradientDeclined = -1;
 
-// The work storage of one Jacobian computation, released on every exit: the
-// model's block held transposed, one row per free parameter, so that each
-// derivative is one contiguous row and the products read the rows in order.
-struct JacobianWork {
-    RealMatrix blockTransposed = nullptr;
-    JacobianWork() = default;
-    JacobianWork(const JacobianWork &) = delete;
-    JacobianWork &operator=(const JacobianWork &) = delete;
-    ~JacobianWork() { RealMatrixFree(blockTransposed); }
-};
-
 // Restores the scan start of VaroCurrentParamNumGet to "from the first
 // parameter" when a gradient column is done.
 class ParamScanScope {
@@ -124,21 +113,43 @@ int GradientColumnCompute(VaroObject *pObject, int iModel, int iFreeParam, RealV
     return NumericGradient(pObject, vrGradient);
 }
 
+// Under a robust loss: multiplies column i of the transposed block (residual
+// i) by its row weight and gives the residuals the step methods see; null
+// when the work vectors were not obtained (reported).
+RealVector LossWeightsSet(VaroObject *pObject, int iModel) {
+    const RealVector vrResiduals = pObject->residuals[iModel];
+    const int iRows = VectorLengthGet(vrResiduals);
+    pObject->lossRowWeights = RealVectorResize(pObject->lossRowWeights, iRows);
+    pObject->lossWeightedResiduals = RealVectorResize(pObject->lossWeightedResiduals, iRows);
+    if (pObject->lossRowWeights == nullptr || pObject->lossWeightedResiduals == nullptr) {
+        ErrorReport(pObject, "%d vector allocation", iRows);
+        return nullptr;
+    }
+    LossWeightsApply(pObject, vrResiduals, pObject->lossRowWeights, pObject->lossWeightedResiduals);
+    for (int k = 1; k <= pObject->freeParamCount; ++k) {
+        const RealVector vrRow = pObject->jacobianBlock[k];
+        for (int i = 1; i <= iRows; ++i) {
+            vrRow[i] *= pObject->lossRowWeights[i];
+        }
+    }
+    return pObject->lossWeightedResiduals;
+}
+
 // Forms the block of model iModel and adds it into the normal matrix and the
 // gradient vector. Row k of the transposed block is the scaled derivative of
 // the model's residuals with respect to free parameter k; the sums run in the
 // same order as over the columns of the block itself.
-int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
+int ModelBlockAdd(VaroObject *pObject, int iModel) {
     const int n = pObject->freeParamCount;
     const int iRows = VectorLengthGet(pObject->residuals[iModel]);
-    work.blockTransposed = RealMatrixResize(work.blockTransposed, n, iRows);
-    if (work.blockTransposed == nullptr) {
+    pObject->jacobianBlock = RealMatrixResize(pObject->jacobianBlock, n, iRows);
+    if (pObject->jacobianBlock == nullptr) {
         ErrorReport(pObject, "%dx%d jacobian or %d gradient allocation error", iRows, n, iRows);
         return kRcNoMemory;
     }
     for (int k = 1; k <= n; ++k) {
         pObject->currentFreeParam = k;
-        RealVector vrDerivative = work.blockTransposed[k];
+        RealVector vrDerivative = pObject->jacobianBlock[k];
         // A parameter the model does not use has a zero derivative; every other
         // row is written whole by its derivative.
         if (!ModelUsesFreeParam(pObject, iModel, k)) {
@@ -155,19 +166,23 @@ int ModelBlockAdd(VaroObject *pObject, int iModel, JacobianWork &work) {
             return InternalBugReport(pObject);
         }
     }
-    if (RealMatrixRowsGramAdd(pObject->normalMatrix, work.blockTransposed) != 0 ||
-        RealMatrixTimesVectorAdd(pObject->gradientVector, work.blockTransposed,
-                                 pObject->residuals[iModel]) != 0) {
+    RealVector vrResiduals = pObject->residuals[iModel];
+    if (pObject->lossKind != kLossLinear &&
+        (vrResiduals = LossWeightsSet(pObject, iModel)) == nullptr) {
+        return kRcNoMemory;
+    }
+    if (RealMatrixRowsGramAdd(pObject->normalMatrix, pObject->jacobianBlock) != 0 ||
+        RealMatrixTimesVectorAdd(pObject->gradientVector, pObject->jacobianBlock, vrResiduals) !=
+            0) {
         return InternalBugReport(pObject);
     }
     return 0;
 }
 
 int ModelBlocksAdd(VaroObject *pObject) {
-    JacobianWork work;
     for (pObject->currentModel = 1; pObject->currentModel <= pObject->modelCount;
          ++pObject->currentModel) {
-        const int iResult = ModelBlockAdd(pObject, pObject->currentModel, work);
+        const int iResult = ModelBlockAdd(pObject, pObject->currentModel);
         if (iResult != 0) {
             return iResult;
         }

@@ -51,10 +51,33 @@ constexpr int kStatisticsComplete = 6;
 constexpr int kStepMethodEigen = 0;
 constexpr int kStepMethodDamped = 1;
 
+// Schemes of numerical derivatives (perturbation.cpp).
+constexpr int kDifferenceCentral = 0;
+constexpr int kDifferenceForward = 1;
+
+// Covariance settings: off, scaled by s^2, absolute (J^t J)^-1.
+constexpr int kCovarianceOff = 0;
+constexpr int kCovarianceScaled = 1;
+constexpr int kCovarianceAbsolute = 2;
+
+// Robust losses applied to every residual (loss.cpp).
+constexpr int kLossLinear = 0;
+constexpr int kLossSoftL1 = 1;
+constexpr int kLossHuber = 2;
+constexpr int kLossCauchy = 3;
+constexpr int kLossArctan = 4;
+
 // Parameter limit kinds.
 constexpr int kLimitNone = 0;
 constexpr int kLimitRange = 1;
 constexpr int kLimitFixed = 2;
+
+// A free parameter and its limits, as the gradient at the start of an
+// iteration sees them: inside the box (or free to leave a limit it lies on),
+// on a limit with the gradient pointing out of the box, or on a limit with the
+// gradient pointing in strongly enough to lower the norm beyond the
+// termination value once released.
+enum LimitState : unsigned char { kLimitStateFree, kLimitStateHeld, kLimitStateReleasable };
 
 struct ParamRecord {
     double value;
@@ -64,6 +87,15 @@ struct ParamRecord {
     int link;
     int freeIndex;
 };
+
+// +1 when dValue lies on the upper limit of a parameter limited to a range,
+// -1 on its lower limit, 0 otherwise (inside, without limits, or fixed).
+inline int ParamLimitSideGet(const ParamRecord &param, double dValue) {
+    if (param.limitKind != kLimitRange) {
+        return 0;
+    }
+    return dValue == param.upperLimit ? 1 : dValue == param.lowerLimit ? -1 : 0;
+}
 
 struct ModelRecord {
     void *dataPointer;
@@ -107,6 +139,13 @@ struct VaroObject {
     RealVector paramScales;
     RealVector singularValues;
     RealVector vrStepDirection;
+    // The Jacobian's block of one model, held transposed (one row per free
+    // parameter), and under a robust loss its row weights and the residuals
+    // the step methods see: work memory kept from one Jacobian to the next of
+    // a run, so that a long residual vector is not obtained anew each time.
+    RealMatrix jacobianBlock;
+    RealVector lossRowWeights;
+    RealVector lossWeightedResiduals;
     char errorText[kErrorTextLength + 1];
     // VaroCurrentParamNumGet scans the current model's parameters from this
     // number on (0 or 1: from the first). The Jacobian raises it to ask a
@@ -128,6 +167,15 @@ struct VaroObject {
     int stepMethod;
     double dampingLambda;
     double dampingScales[kMaxFreeParams + 1];
+    // The robust loss of every residual and its scale (kLossLinear: plain
+    // least squares).
+    int lossKind;
+    double lossScale;
+    // The scheme of numerical derivatives.
+    int differenceScheme;
+    // What each free parameter's gradient at the start of the running
+    // iteration says of its limits (limits.cpp).
+    LimitState limitStates[kMaxFreeParams + 1];
 };
 
 // Length of a vector, kept in its cell 0.

@@ -1,7 +1,9 @@
-// Numerical derivatives by central differences. Each (model, free parameter)
-// pair keeps one perturbation per side across the iterations of a run; a
-// search adapts it by factors of 10 until the relative change of the model's
-// residual norm lies inside an acceptance window.
+// Numerical derivatives. Central differences (the default): each (model, free
+// parameter) pair keeps one perturbation per side across the iterations of a
+// run; a search adapts it by factors of 10 until the relative change of the
+// model's residual norm lies inside an acceptance window. Forward differences:
+// one evaluation a column, at a step of sqrt(eps) times the parameter's scale,
+// the residuals at the current point giving the other side.
 #include <algorithm>
 #include <cmath>
 
@@ -16,6 +18,9 @@ constexpr double kChangeWindowHigh = 1.4901161193847656e-07;
 constexpr double kAdaptationFactor = 10.0;
 // Bound of a parameter without limits: half the largest double.
 constexpr double kUnlimitedBound = 8.988465674311579e+307;
+// The relative step of forward differences: the square root of the machine
+// epsilon balances the truncation error of the difference against rounding.
+constexpr double kForwardStep = 1.4901161193847656e-08;
 
 // Puts a perturbed free parameter back on its base value on every exit.
 class ValueRestoreScope {
@@ -39,7 +44,7 @@ double &PerturbationRef(VaroObject *pObject, int iDirection) {
 // Change of model iModel's residual norm at the perturbed point: relative to
 // its norm at the current point, or absolute where that norm is 0.
 double NormChangeGet(const VaroObject *pObject, int iModel) {
-    const double dNorm = RealVectorNorm(pObject->cbReturnVector, 1, -1);
+    const double dNorm = ResidualNormGet(pObject, pObject->cbReturnVector);
     const double dBaseNorm = pObject->savedResidualNorms[iModel];
     if (dBaseNorm == 0.0) {
         return std::fabs(dNorm);
@@ -156,9 +161,60 @@ int PerturbationSearch(VaroObject *pObject, int iDirection) {
     return 0;
 }
 
+// The step of a forward difference from dBase: upward, or downward when that
+// would cross the upper bound; in a box narrower than the step on both sides,
+// to the farther bound.
+double ForwardStepGet(double dBase, double dScale, double dLower, double dUpper) {
+    const double h = kForwardStep * dScale;
+    if (dBase + h <= dUpper) {
+        return h;
+    }
+    if (dBase - h >= dLower) {
+        return -h;
+    }
+    return dUpper - dBase >= dBase - dLower ? dUpper - dBase : dLower - dBase;
+}
+
+// The column by forward differences: (r(x + h) - r(x)) / h, with the step h as
+// it is represented at x. A step that cannot be taken (0, or a base value that
+// is not finite) leaves a zero column.
+int ForwardGradient(VaroObject *pObject, RealVector vrGradient) {
+    const int iModel = pObject->currentModel;
+    const int k = pObject->currentFreeParam;
+    const ParamRecord &saved = pObject->savedFreeParams[k];
+    const double dBase = saved.value;
+    const double dUpper = saved.limitKind != kLimitNone ? saved.upperLimit : kUnlimitedBound;
+    const double dLower = saved.limitKind != kLimitNone ? saved.lowerLimit : -kUnlimitedBound;
+    double &dValue = pObject->freeParams[k].value;
+    ValueRestoreScope restore(dValue, dBase);
+    dValue = std::clamp(dBase + ForwardStepGet(dBase, pObject->paramScales[k], dLower, dUpper),
+                        dLower, dUpper);
+    const double dStep = dValue - dBase;
+    if (dStep == 0.0 || !std::isfinite(dStep)) {
+        return RealVectorFill(vrGradient, 0.0) == 0 ? 0 : InternalBugReport(pObject);
+    }
+    pObject->yRetVectSet = 0;
+    const int iResult = pObject->models[iModel].modelCallback(pObject->handle);
+    if (iResult != 0) {
+        return iResult;
+    }
+    if (!pObject->yRetVectSet) {
+        return kRcNoVector;
+    }
+    if (RealVectorCombine(pObject->cbReturnVector, 2, pObject->residuals[iModel], vrGradient) !=
+            0 ||
+        RealVectorScale(vrGradient, 1.0 / dStep) != 0) {
+        return InternalBugReport(pObject);
+    }
+    return 0;
+}
+
 } // namespace
 
 int NumericGradient(VaroObject *pObject, RealVector vrGradient) {
+    if (pObject->differenceScheme == kDifferenceForward) {
+        return ForwardGradient(pObject, vrGradient);
+    }
     PerturbationInit(pObject);
     int iResult = PerturbationSearch(pObject, +1);
     if (iResult != 0) {

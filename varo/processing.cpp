@@ -47,8 +47,15 @@ int MainIterations(VaroObject *pObject) {
         if (ProgressReport(pObject) != 0) {
             return kRcStopped;
         }
-        // Written so that a total norm of 0 or NaN never ends the processing.
-        if ((1.0 - pObject->resNormChangeTermination) * dOld < pObject->residualNorms[0]) {
+        // Nothing improves on residuals that are all exactly 0. The eigenvector
+        // search keeps its own rule: it runs on to another end.
+        if (pObject->stepMethod == kStepMethodDamped && pObject->residualNorms[0] == 0.0) {
+            return 0;
+        }
+        // Written so that a total norm of 0 or NaN never ends the processing. A
+        // parameter held on a limit that could still lower the norm keeps it going.
+        if ((1.0 - pObject->resNormChangeTermination) * dOld < pObject->residualNorms[0] &&
+            !LimitReleasePending(pObject)) {
             return 0;
         }
     }

@@ -102,7 +102,7 @@ int ResidualsEvaluate(VaroObject *pObject) {
             ErrorReport(pObject, "residual vector cloning error");
             return kRcNoMemory;
         }
-        pObject->residualNorms[iModel] = RealVectorNorm(pObject->residuals[iModel], 1, -1);
+        pObject->residualNorms[iModel] = ResidualNormGet(pObject, pObject->residuals[iModel]);
         // The sum of squares stays partial when a later model fails.
         pObject->residualNorms[0] +=
             pObject->residualNorms[iModel] * pObject->residualNorms[iModel];

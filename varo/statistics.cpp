@@ -59,7 +59,14 @@ void CovarianceFill(VaroObject *pObject) {
     const int n = pObject->freeParamCount;
     const RealMatrix vScaled = pObject->normalMatrix;
     const RealVector vrSingular = pObject->singularValues;
-    const double dVariance = pObject->chiSquare / pObject->degreesOfFreedom;
+    // Under a robust loss s^2 is twice the robust cost per degree of freedom;
+    // the absolute covariance has none.
+    const double dSquareSum = pObject->lossKind == kLossLinear
+                                  ? pObject->chiSquare
+                                  : pObject->residualNorms[0] * pObject->residualNorms[0];
+    const double dVariance = pObject->covarianceCompute == kCovarianceAbsolute
+                                 ? 1.0
+                                 : dSquareSum / pObject->degreesOfFreedom;
     for (int j = 1; j <= n; ++j) {
         for (int k = 1; k <= j; ++k) {
             double dSum = 0.0;
@@ -112,6 +119,19 @@ int CovarianceCompute(VaroObject *pObject) {
     return 0;
 }
 
+// The plain sum of squares of all residuals, whatever the loss.
+double ChiSquareGet(const VaroObject *pObject) {
+    if (pObject->lossKind == kLossLinear) {
+        return pObject->residualNorms[0] * pObject->residualNorms[0];
+    }
+    double dSum = 0.0;
+    for (int m = 1; m <= pObject->modelCount; ++m) {
+        const double dNorm = RealVectorNorm(pObject->residuals[m], 1, -1);
+        dSum += dNorm * dNorm;
+    }
+    return dSum;
+}
+
 } // namespace
 
 void StatisticsClear(VaroObject *pObject) {
@@ -120,13 +140,13 @@ void StatisticsClear(VaroObject *pObject) {
 }
 
 int StatisticsCompute(VaroObject *pObject) {
-    pObject->chiSquare = pObject->residualNorms[0] * pObject->residualNorms[0];
+    pObject->chiSquare = ChiSquareGet(pObject);
     pObject->degreesOfFreedom = ResidualCountGet(pObject) - pObject->freeParamCount;
     if (!pObject->covarianceCompute) {
         pObject->statisticsStatus = kStatisticsCovarianceOff;
         return 0;
     }
-    if (pObject->degreesOfFreedom <= 0) {
+    if (pObject->degreesOfFreedom <= 0 && pObject->covarianceCompute != kCovarianceAbsolute) {
         pObject->statisticsStatus = kStatisticsNoDegreesOfFreedom;
         return 0;
     }

@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "varo/config.h"
-#include "varo/object.h"
-
-namespace {
+#include "varo/engine.h"
 
 // 0 when chi-square and the degrees of freedom exist; otherwise reports why
 // not and returns 15.
@@ -25,6 +23,8 @@ int FitStatisticsCheck(VaroObject *pObject, const char *pszName) {
         return 0;
     }
 }
+
+namespace {
 
 // 0 when the covariance of the last run exists; otherwise reports why not and
 // returns 15.
@@ -74,7 +74,7 @@ int VaroCovarianceSet(VaroHandle iHandle, int iCompute) {
         return kRcNoObject;
     }
     LogWrite(pObject, "== %s, Covariance=%d\n", __func__, iCompute);
-    if (iCompute != 0 && iCompute != 1) {
+    if (iCompute < kCovarianceOff || iCompute > kCovarianceAbsolute) {
         ErrorReport(pObject, "%s: illegal covariance setting (%d)", __func__, iCompute);
         return kRcOutOfRange;
     }

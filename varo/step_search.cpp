@@ -74,6 +74,8 @@ int NormalMatrixDecompose(VaroObject *pObject) {
 
 int StepSearch(VaroObject *pObject) {
     LogWrite(pObject, "-- Find better parameter values --\n");
+    LimitStatesMark(pObject);
+    HeldParamsRemove(pObject);
     if (pObject->stepMethod == kStepMethodDamped) {
         DampingScalesApply(pObject);
     }
@@ -118,6 +120,8 @@ int GaussNewtonStep(VaroObject *pObject) {
         return iDirection;
     }
     const RealVector vrDirection = pObject->vrStepDirection;
+    DirectionHeldRemove(pObject, vrDirection);
+    DirectionOutwardRemove(pObject, vrDirection, 1.0);
     if (StepLimitToBounds(pObject, vrDirection, 1.0) != 1.0 ||
         StepLimitToParChange(pObject, vrDirection, 1.0) == 1.0) {
         return GaussNewtonReject(pObject);

@@ -50,6 +50,8 @@ int EigenTrialsRun(VaroObject *pObject, double dOld, EigenTrials &trials, EigenO
         return iResult;
     }
     double t = EigenDirectionSet(pObject, trials.iEigen);
+    DirectionHeldRemove(pObject, vrDirection);
+    DirectionOutwardRemove(pObject, vrDirection, t);
     t = StepLimitToBounds(pObject, vrDirection, t);
     const double r = StepLimitToParChange(pObject, vrDirection, t);
     const double dBase = pObject->residualNorms[0];

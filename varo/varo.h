@@ -24,15 +24,16 @@
  *           initial evaluation of the models)
  *     9     the iteration limit was reached before the fit converged
  *     10    a callback asked to stop
- *     11    an initial value or the step method was set while the object
- *           is processing
+ *     11    an initial value, the step method, the loss or the difference
+ *           scheme was set while the object is processing
  *     12    the log file could not be opened
  *     13    a model or gradient callback returned without handing over a vector
  *     14    a gradient vector's length differs from its model's residual vector
  *     15    the fit statistics asked for are not available (no processing has
  *           returned 0 since the last one started, the covariance was off,
- *           the degrees of freedom are not positive, or the Jacobian at the
- *           fitted point is rank-deficient); the message says which
+ *           the degrees of freedom are not positive, the Jacobian at the
+ *           fitted point is rank-deficient, or a profile interval of a fixed
+ *           parameter was asked for); the message says which
  *     1000  internal inconsistency (see the single functions)
  * and VaroProcessing may also pass on a model callback's own nonzero value.
  * A failing call stores a message in the object, which VaroErrorStringGet
@@ -94,8 +95,9 @@ typedef int (*VaroCallback)(VaroHandle iHandle);
 /* Creates a fit object with the default settings: iteration limit -1 (100
  * times the number of free parameters), Gauss-Newton threshold 0.01, residual
  * norm change termination 1e-4, parameter change termination 1e-4, stability
- * vs. speed 0.01, step method 0; covariance off; no models, no callbacks, no
- * log file, empty error text.
+ * vs. speed 0.01, step method 0, linear loss with scale 1.0, central
+ * differences; covariance off; no models, no callbacks, no log file, empty
+ * error text.
  *   piHandle  out: the new object's handle, written only when the object was
  *             created (also on 1000).
  * Returns 0; 2 when 100 objects live in the process (on all threads together);
@@ -240,8 +242,25 @@ int VaroParamIniValueSet(VaroHandle iHandle, int iModel, int iParam, double dVal
 int VaroParamCurValueGet(VaroHandle iHandle, int iModel, int iParam, double *pdValue);
 
 /* The limits of one parameter. lower < upper limits the parameter to
- * [lower, upper]; lower == upper fixes it (it is not fitted); limits that
- * cannot be ordered (a NaN) remove the limits.
+ * [lower, upper] (an infinite limit leaves that side open); lower == upper
+ * fixes it (it is not fitted); limits that cannot be ordered (a NaN) remove
+ * the limits.
+ * Every trial point of the processing lies within the limits; a step that
+ * would cross a limit ends on it. At the start of each main iteration, a
+ * parameter lying on one of its limits is held there while the negative
+ * gradient of the sum of squares points out of the box: the iteration then
+ * solves for the other parameters alone. It is released as soon as the
+ * gradient points back in; a trial direction that would still carry it out
+ * loses that component (step method 0) or holds it for that trial (step
+ * method 1). Processing ends successfully only at a point where no parameter
+ * lying on a limit could, released, lower the sum of squares by more than the
+ * residual norm change termination value allows (its gradient times its own
+ * Newton step, g^2 / (2 H), compared with half of 1 - (1 - c)^2 times the
+ * sum): the gradient projected on the box is then small. A fit in which no
+ * parameter ever lies on a limit takes the same path as without limits.
+ * For the fit statistics a parameter on a limit stays free: it counts in the
+ * degrees of freedom and has its row of the covariance (VaroParamAtLimitGet
+ * tells which parameters ended on a limit).
  *   iModel, iParam    in: the model and its parameter, 1-based.
  *   dLower, dUpper    in: the limits.
  *   pdLower, pdUpper  out: the limits; 1.0 and -1.0 (an empty interval) for a
@@ -252,6 +271,15 @@ int VaroParamLimitsSet(VaroHandle iHandle, int iModel, int iParam, double dLower
 int VaroParamLimitsGet(VaroHandle iHandle, int iModel, int iParam, double *pdLower,
                        double *pdUpper);
 
+/* 1 when the fitted value of parameter iParam of model iModel lies on one of its limits, else 0. */
+/* The value tested is the one VaroParamCurValueGet delivers (after a
+ * successful processing the fitted value); a parameter without limits, and a
+ * fixed one (equal limits, not fitted), gives 0.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   piAtLimit       out: 1 or 0.
+ * Returns 0, 1, or 5 for an illegal model or parameter. */
+int VaroParamAtLimitGet(VaroHandle iHandle, int iModel, int iParam, int *piAtLimit);
+
 /* The iteration limit: -1 (the default) means 100 times the number of free
  * parameters; 0 or more is the limit itself.
  *   iMaxIterations   in: the limit, -1 or 0 or more.
@@ -261,7 +289,9 @@ int VaroMaxNoIterationsSet(VaroHandle iHandle, int iMaxIterations);
 int VaroMaxNoIterationsGet(VaroHandle iHandle, int *piMaxIterations);
 
 /* The total residual norm below which a Gauss-Newton step is tried; 0 or
- * more, default 0.01.
+ * more, default 0.01. Under a robust loss (VaroLossSet) this and every other
+ * norm of the step methods, their tests and their log lines is the robust
+ * norm sqrt(2 cost).
  *   dThresh   in: the threshold.
  *   pdThresh  out: the threshold set.
  * Return 0, 1, or 5 for a negative value or NaN. */
@@ -269,7 +299,8 @@ int VaroGaussNewtonResNormThreshSet(VaroHandle iHandle, double dThresh);
 int VaroGaussNewtonResNormThreshGet(VaroHandle iHandle, double *pdThresh);
 
 /* The relative decrease of the total residual norm below which processing
- * ends successfully; in (0, 1], default 1e-4.
+ * ends successfully; in (0, 1], default 1e-4. Under a robust loss the norm is
+ * the robust norm sqrt(2 cost) (VaroLossSet).
  *   dValue   in: the value.
  *   pdValue  out: the value set.
  * Return 0, 1, or 5 for a value outside (0, 1] or NaN. */
@@ -321,11 +352,13 @@ int VaroParValChangeTerminationGet(VaroHandle iHandle, double *pdValue);
  *     change termination value, its predicted decrease of the sum of squares
  *     falls below the machine epsilon times the sum, lambda exceeds 1/eps^2
  *     times the largest eigenvalue, or 50 trials were made; the point then
- *     stays, and the residual norm change test ends the processing. A step
+ *     stays, and the residual norm change test ends the processing. A total
+ *     residual norm of exactly 0 ends the processing successfully at once:
+ *     nothing can improve on it (method 0 goes on to another end). A step
  *     that would take a limited parameter past a limit is solved again with
  *     that parameter held on the limit, so every trial point lies within the
- *     limits. The Gauss-Newton threshold and the stability vs. speed value
- *     are not used.
+ *     limits (see VaroParamLimitsSet for parameters lying on a limit). The
+ *     Gauss-Newton threshold and the stability vs. speed value are not used.
  *   iMethod   in: 0 or 1.
  *   piMethod  out: the method set.
  * VaroStepMethodSet returns 0; 1; 11 while the object is processing (from a
@@ -341,12 +374,78 @@ int VaroStepMethodGet(VaroHandle iHandle, int *piMethod);
  * evaluates the Jacobian once more at the fitted point (analytically or
  * numerically as during the iterations, with the same callback calls), unless
  * the degrees of freedom are 0 or fewer; a failure there ends the processing
- * with the code that the Jacobian gives during the iterations.
- *   iCompute   in: 0 off, 1 on.
+ * with the code that the Jacobian gives during the iterations. 1 asks for the
+ * covariance scaled by s^2, the estimated variance of the residuals
+ * (VaroParamStdErrorGet); 2 for the absolute covariance (J^t J)^-1, the one
+ * of residuals already weighted by their true standard deviations: it has no
+ * factor s^2 and exists whenever the Jacobian at the fitted point has full
+ * rank, also with zero or negative degrees of freedom (the extra Jacobian is
+ * then always evaluated).
+ *   iCompute   in: 0 off, 1 on (scaled), 2 on (absolute).
  *   piCompute  out: the setting.
- * Return 0, 1, or 5 for a value other than 0 and 1. */
+ * Return 0, 1, or 5 for a value other than 0, 1 and 2. */
 int VaroCovarianceSet(VaroHandle iHandle, int iCompute);
 int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
+
+/* The loss applied to every residual: 0 linear (least squares, the default), 1 soft_l1, 2 huber,
+ * 3 cauchy, 4 arctan. dScale > 0 is the residual size beyond which the loss grows more slowly
+ * than the square. */
+/* With z = (r / dScale)^2 for every residual r of every model, the fit
+ * minimises the cost 1/2 dScale^2 sum rho(z), where rho is
+ *     linear   z
+ *     soft_l1  2 ((1 + z)^1/2 - 1)
+ *     huber    z for z <= 1, else 2 z^1/2 - 1
+ *     cauchy   ln(1 + z)
+ *     arctan   arctan(z)
+ * (the definitions of SciPy's least_squares). Both step methods see the loss
+ * through the Jacobian and the residuals: row i of the Jacobian is multiplied
+ * by w_i = sqrt(rho'(z_i) + 2 z_i rho''(z_i)) (raised to the machine epsilon
+ * where the curvature of rho would make it negative) and residual i is
+ * replaced by rho'(z_i) r_i / w_i. The normal matrix is then the Gauss-Newton
+ * approximation of the Hessian of the cost, the loss's own curvature included,
+ * and its gradient the exact gradient of the cost, so both step methods, with
+ * links, limits, fixed parameters, numerical derivatives, callbacks and stops,
+ * minimise the cost as they minimise the sum of squares without a loss. This
+ * rescaling (SciPy's) was preferred to the corrected residuals of the Triggs
+ * correction because it needs no square root of a possibly negative term and
+ * gives the covariance SciPy's curve_fit gives. Every norm the processing
+ * uses, tests and logs, and the norms VaroModelResidualsGet delivers, are then
+ * robust norms sqrt(2 cost), sqrt(dScale^2 sum rho(z)) (the Euclidean norm of
+ * the residuals for the linear loss); a residual that is not finite makes the
+ * norm not finite, as without a loss. The model callbacks still hand over,
+ * and VaroModelResidualsGet still copies, the plain residuals. The fit
+ * statistics: chi-square stays the plain sum of squared residuals at the
+ * fitted point; the covariance is formed from the loss-weighted Jacobian with
+ * s^2 = 2 cost / degrees of freedom. The linear loss changes nothing.
+ *   iLoss    in: 0 to 4.
+ *   dScale   in: the scale, finite and positive (1.0 by default).
+ *   piLoss, pdScale  out: the loss and scale set.
+ * VaroLossSet returns 0; 1; 11 while the object is processing (from a
+ * callback; the loss stays); 5 for another loss or a scale that is not finite
+ * and positive. VaroLossGet returns 0 or 1. */
+int VaroLossSet(VaroHandle iHandle, int iLoss, double dScale);
+int VaroLossGet(VaroHandle iHandle, int *piLoss, double *pdScale);
+
+/* Numerical derivatives: 0 central differences (the default), 1 forward differences. */
+/* The scheme of every derivative the library forms numerically (no gradient
+ * callback, or one that declined), for both step methods.
+ *   0: central differences, whose perturbation of each (model, free
+ *      parameter) pair adapts from iteration to iteration (several model
+ *      evaluations a column).
+ *   1: forward differences: one evaluation of the model a column, at the free
+ *      parameter moved by h = sqrt(eps) times its scale (its magnitude, or for
+ *      a value of 0 the geometric mean of the magnitudes of all free
+ *      parameters), the residuals at the current point being the other side;
+ *      downward when the step would cross the upper limit. About half the
+ *      evaluations of central differences, with a truncation error of order
+ *      h instead of h^2.
+ *   iScheme   in: 0 or 1.
+ *   piScheme  out: the scheme set.
+ * VaroDifferenceSchemeSet returns 0; 1; 11 while the object is processing
+ * (from a callback; the scheme stays); 5 for another value.
+ * VaroDifferenceSchemeGet returns 0 or 1. */
+int VaroDifferenceSchemeSet(VaroHandle iHandle, int iScheme);
+int VaroDifferenceSchemeGet(VaroHandle iHandle, int *piScheme);
 
 /* ---- Fit statistics ----
  * Results of the object's last VaroProcessing, kept only when it returned 0:
@@ -358,7 +457,8 @@ int VaroCovarianceGet(VaroHandle iHandle, int *piCompute);
 
 /* Chi-square, the sum of the squares of all (weighted) residuals of all models
  * at the fitted point, and the degrees of freedom, the number of all residuals
- * minus the number of free parameters (it may be 0 or negative).
+ * minus the number of free parameters, those that ended on a limit included
+ * (it may be 0 or negative).
  *   pdChiSquare         out: chi-square.
  *   piDegreesOfFreedom  out: the degrees of freedom.
  * Return 0, 1, or 15 before the first processing, while processing and after
@@ -369,14 +469,19 @@ int VaroDegreesOfFreedomGet(VaroHandle iHandle, int *piDegreesOfFreedom);
 /* The standard error of one parameter, the square root of its variance in the
  * covariance C = s^2 (J^t J)^-1 of the free parameters, where J is the
  * Jacobian of all residuals at the fitted point and s^2 = chi-square / degrees
- * of freedom; C is in the units of the parameters themselves. Linked
- * parameters share one free parameter and so one standard error; a parameter
- * that was fixed has standard error 0.
+ * of freedom (under a robust loss, J is the loss-weighted Jacobian and s^2 =
+ * 2 cost / degrees of freedom, see VaroLossSet); C is in the units of the
+ * parameters themselves. With covariance setting 2, C = (J^t J)^-1 without
+ * the factor s^2. A parameter that ended on one of its limits is treated as
+ * free, as if the limit were not there (its error may then reach beyond the
+ * limit). Linked parameters share one free parameter and so one standard
+ * error; a parameter that was fixed has standard error 0.
  *   iModel, iParam  in: the model and its parameter, 1-based.
  *   pdStdError      out: the standard error.
  * Returns 0; 1; 5 for an illegal model or parameter; 15 when chi-square is not
  * available (see above), when the covariance was off during the processing,
- * when the degrees of freedom are not positive, or when the Jacobian at the
+ * when the degrees of freedom are not positive (covariance setting 1), or
+ * when the Jacobian at the
  * fitted point is rank-deficient (the smallest singular value of its normal
  * matrix, scaled to a unit diagonal, is at most 1e-10 times the largest, the
  * cut-off of the step search): no number is made up then. */
@@ -392,6 +497,44 @@ int VaroParamStdErrorGet(VaroHandle iHandle, int iModel, int iParam, double *pdS
  * first); 15 as VaroParamStdErrorGet. */
 int VaroParamCovarianceGet(VaroHandle iHandle, int iModel1, int iParam1, int iModel2, int iParam2,
                            double *pdCovariance);
+
+/* The confidence interval of a parameter at probability dLevel (for example 0.6827 or 0.95) by
+ * profile likelihood: the parameter is fixed at trial values, the others refitted, and the
+ * interval ends where the F-test of the sum of squares against the best fit reaches dLevel.
+ * After a run that returned 0. *pdLow / *pdHigh are -inf / +inf (and the code 0) when the profile
+ * never reaches the level inside the parameter's limits. */
+/* With S0 the sum of squares of the best fit (under a robust loss, twice its
+ * cost) and nu > 0 its degrees of freedom, an end of the interval is the value
+ * at which the refit's sum of squares S reaches S* = S0 (1 + t^2 / nu), t
+ * Student's quantile of (1 + dLevel) / 2 at nu degrees of freedom: there the
+ * F-test of the one parameter, F = (S - S0) / (S0 / nu), reaches dLevel. For
+ * a model linear in the parameter this is the value plus or minus t times its
+ * standard error. The refits run on the object itself with its settings (tight
+ * termination values give exact ends); its whole record is kept aside and put
+ * back, so that afterwards its fitted values, statistics, counts, error text
+ * and log are those of the best fit, the log holding only this call's line.
+ * The callbacks are called as in any fit, with the object's handle; linked
+ * parameters move together and have one interval.
+ * Root-finding, on each side: the parameter is moved away from its fitted
+ * value by h, 2h, 4h, ... (h is t times its standard error when the
+ * covariance is there, else 1e-2 times its value, or 1e-2), each refit
+ * starting from the previous one's values, until S reaches S* (at most 30
+ * refits); a side that reaches the parameter's limit, or the last step, below
+ * S* is open (+-inf). The bracket is then narrowed by regula falsi with the
+ * Illinois rule, a trial in the outer twentieths of the bracket halving it
+ * instead, for at most 40 refits, until the bracket is 1e-10 h wide or S is
+ * within 1e-12 of S*; the end is interpolated between the two sides.
+ *   iModel, iParam  in: the model and its parameter, 1-based.
+ *   dLevel          in: the probability, strictly between 0 and 1.
+ *   pdLow, pdHigh   out: the ends of the interval.
+ * Returns 0; 1; 5 for an illegal model, parameter or level; 15, with a
+ * message, before any processing, while processing, after a processing that
+ * did not return 0, for a fixed parameter and with degrees of freedom not
+ * positive; 3 when the memory for the refits was not obtained; or the code of
+ * a refit that did not return 0 (its message quoted). Must not be called from
+ * a callback. */
+int VaroProfileIntervalGet(VaroHandle iHandle, int iModel, int iParam, double dLevel,
+                           double *pdLow, double *pdHigh);
 
 /* ---- Queries and hand-over for callbacks during processing ---- */
 
@@ -434,7 +577,8 @@ int VaroCbReturnVectSet(VaroHandle iHandle, const double *adValues, int iLength)
  * copy of the model's residual vector.
  *   iModel       in: the model, 1-based, or 0 for the total norm.
  *   pdNorm       out: the Euclidean norm of the model's residuals, or the
- *                total norm for model 0; after processing, the last values.
+ *                total norm for model 0 (under a robust loss, the robust
+ *                norms, see VaroLossSet); after processing, the last values.
  *   adResiduals  out: null, or an array of as many doubles as the model has
  *                residuals; filled (0-based) only for a model of 1 or more
  *                while processing runs, otherwise left untouched.
@@ -452,14 +596,15 @@ int VaroModelResidualsGet(VaroHandle iHandle, int iModel, double *pdNorm, double
  * lowers the total residual norm by less than the residual norm change
  * termination value; then it keeps the fit statistics (with covariance on,
  * after one more Jacobian at the fitted point, see VaroCovarianceSet). On
- * success the fitted values are stored in every parameter that is not fixed (read them with VaroParamCurValueGet); after a
- * failure every parameter keeps its value. The work memory exists only during
- * this call. Must not be called from a callback. If more allocations are
- * live after the run than before it, a memory leak banner is printed on
- * standard output. The comparison reads MemLiveBlockCount (numeric/numeric.h),
- * which counts per thread the blocks obtained less those released; since the
- * run and its callbacks stay on the calling thread, it sees only this run's
- * blocks, and fits running on other threads meanwhile do not enter it.
+ * success the fitted values are stored in every parameter that is not fixed
+ * (read them with VaroParamCurValueGet); after a failure every parameter keeps
+ * its value. The work memory exists only during this call. Must not be called
+ * from a callback. If more allocations are live after the run than before it,
+ * a memory leak banner is printed on standard output. The comparison reads
+ * MemLiveBlockCount (numeric/numeric.h), which counts per thread the blocks
+ * obtained less those released; since the run and its callbacks stay on the
+ * calling thread, it sees only this run's blocks, and fits running on other
+ * threads meanwhile do not enter it.
  *   iHandle  in: the object.
  * Returns 0 on convergence; 1; 4 when the work memory was not released; 8 when
  * the set-up is incomplete or inconsistent, the work memory was not obtained

@@ -61,6 +61,9 @@ bool ObjectContainersRelease(VaroObject *pObject) {
         bReleased = VectorFieldRelease(pObject->residuals[m]) && bReleased;
     }
     bReleased = VectorFieldRelease(pObject->cbReturnVector) && bReleased;
+    bReleased = VectorFieldRelease(pObject->lossWeightedResiduals) && bReleased;
+    bReleased = VectorFieldRelease(pObject->lossRowWeights) && bReleased;
+    bReleased = MatrixFieldRelease(pObject->jacobianBlock) && bReleased;
     bReleased = MatrixFieldRelease(pObject->minusPerturbations) && bReleased;
     bReleased = MatrixFieldRelease(pObject->plusPerturbations) && bReleased;
     bReleased = VectorFieldRelease(pObject->vrStepDirection) && bReleased;

@@ -67,7 +67,7 @@ TEST_P(FitterTest, ReachesCertifiedValuesAndCountsEvaluations) {
     EXPECT_GT(outcome.lResidualEvals, 0);
     const bool bNumeric = c.iFitter == kVaroNumeric || c.iFitter == kVaroNumericTight ||
                           c.iFitter == kVaroDampedNumeric || c.iFitter == kVaroDampedNumericTight ||
-                          c.iFitter == kMinpackNumeric;
+                          c.iFitter == kVaroDampedForward || c.iFitter == kMinpackNumeric;
     EXPECT_EQ(outcome.lJacobianEvals == 0, bNumeric) << outcome.lJacobianEvals;
     EXPECT_GT(outcome.dCallbackSeconds, 0.0);
     EXPECT_LE(outcome.dCallbackSeconds, total.count());

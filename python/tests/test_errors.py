@@ -33,7 +33,7 @@ with_nan[3] = np.nan
     ({"p0": [1.0, 2.0, 3.0]}, "p0 has 3 values"),
     ({"p0": [1.0, np.nan]}, "p0"),
     ({"bounds": ([0, 2], [1, 3])}, "outside its bounds"),
-    ({"method": "lm"}, "method"),
+    ({"method": "powell"}, "method"),
     ({"xdata": X[:1], "ydata": Y[:1]}, "cannot determine"),
 ], ids=["short x", "nan y", "inf x", "sigma length", "sigma zero", "p0 length", "nan p0",
         "p0 out of bounds", "unknown method", "too few points"])

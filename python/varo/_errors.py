@@ -8,3 +8,8 @@ class VaroError(RuntimeError):
         super().__init__(f"Varo error {code}: {message}" if message else f"Varo error {code}")
         self.code = code
         self.message = message
+
+
+class OptimizeWarning(UserWarning):
+    """A result that may not be trusted, as SciPy's OptimizeWarning: for
+    instance a covariance that could not be estimated."""

@@ -24,8 +24,11 @@ struct SweepConfig {
     bool bAnalytic;
     bool bLogFile;
     bool bLinksAndLimits;
+    bool bStartOnLimits; // amplitudes start on a limit: one leaves it, one ends on the other
     bool bCovariance;
     int iStepMethod;
+    int iLoss = 0;   // the robust loss, 0 linear
+    int iScheme = 0; // the difference scheme, 0 central
 };
 
 // Shown as the configuration's name where a test reports its parameter.
@@ -35,13 +38,17 @@ void PrintTo(const SweepConfig &c, std::ostream *pStream) {
 
 // Later features join the sweep with one row each.
 const SweepConfig kSweepConfigs[] = {
-    {"CreationAndConfiguration", true, true, true, true, true, 1},
-    {"ProcessingAnalytic", false, true, false, false, false, 0},
-    {"ProcessingNumerical", false, false, false, false, false, 0},
-    {"ProcessingWithLogFile", false, true, true, false, false, 0},
-    {"ProcessingWithLinksAndLimits", false, false, false, true, false, 0},
-    {"ProcessingWithCovariance", false, false, false, false, true, 0},
-    {"ProcessingDampedStep", false, true, false, true, false, 1},
+    {"CreationAndConfiguration", true, true, true, true, false, true, 1},
+    {"ProcessingAnalytic", false, true, false, false, false, false, 0},
+    {"ProcessingNumerical", false, false, false, false, false, false, 0},
+    {"ProcessingWithLogFile", false, true, true, false, false, false, 0},
+    {"ProcessingWithLinksAndLimits", false, false, false, true, false, false, 0},
+    {"ProcessingWithCovariance", false, false, false, false, false, true, 0},
+    {"ProcessingDampedStep", false, true, false, true, false, false, 1},
+    {"ProcessingOnLimits", false, false, false, false, true, true, 0},
+    {"ProcessingDampedOnLimits", false, true, false, false, true, true, 1},
+    {"ProcessingRobustLoss", false, true, false, true, false, true, 0, 1},
+    {"ProcessingDampedRobustForward", false, false, false, false, false, true, 1, 3, 1},
 };
 
 constexpr int kPoints = 8;
@@ -114,7 +121,9 @@ int ProblemSetUp(const SweepConfig &config, VaroHandle *piHandle) {
     }
     if ((iRc = VaroNoModelsSet(h, kModels)) != 0 ||
         (iRc = VaroCovarianceSet(h, config.bCovariance ? 1 : 0)) != 0 ||
-        (iRc = VaroStepMethodSet(h, config.iStepMethod)) != 0) {
+        (iRc = VaroStepMethodSet(h, config.iStepMethod)) != 0 ||
+        (iRc = VaroLossSet(h, config.iLoss, 0.05)) != 0 ||
+        (iRc = VaroDifferenceSchemeSet(h, config.iScheme)) != 0) {
         return iRc;
     }
     for (int m = 1; m <= kModels; ++m) {
@@ -128,6 +137,10 @@ int ProblemSetUp(const SweepConfig &config, VaroHandle *piHandle) {
         }
         if (config.bLinksAndLimits && ((iRc = VaroParamLinkSet(h, m, 2, 1)) != 0 ||
                                        (iRc = VaroParamLimitsSet(h, m, 1, 0.0, 2.5)) != 0)) {
+            return iRc;
+        }
+        // Model 1's amplitude 2 lies inside the limits, model 2's 3 beyond them.
+        if (config.bStartOnLimits && (iRc = VaroParamLimitsSet(h, m, 1, 1.0, 2.5)) != 0) {
             return iRc;
         }
     }
@@ -243,5 +256,55 @@ TEST_P(AllocationFailure, EveryFailureIsReportedReleasedAndRecoverable) {
 
 INSTANTIATE_TEST_SUITE_P(Sweep, AllocationFailure, testing::ValuesIn(kSweepConfigs),
                          [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// The profile interval of model 1's rate after a converged fit.
+int IntervalGet(VaroHandle iHandle, double *pdLow, double *pdHigh) {
+    return VaroProfileIntervalGet(iHandle, 1, 2, 0.95, pdLow, pdHigh);
+}
+
+// Every allocation of a profile interval made to fail in turn: a code of the
+// table, no block left, the fit's values as they were, and then the same
+// interval as a call that never failed.
+TEST(AllocationFailure, ProfileIntervalFailsCleanlyAtEveryPoint) {
+    const SweepConfig config = {"Profile", false, true, false, true, false, true, 1};
+    VaroHandle h = 0;
+    ASSERT_EQ(0, ProblemSetUp(config, &h));
+    ASSERT_EQ(0, VaroProcessing(h));
+    double adReference[2] = {};
+    ASSERT_EQ(0, IntervalGet(h, &adReference[0], &adReference[1]));
+    const std::vector<double> fitted = ResultsGet(h, config);
+    long iFailed = 0;
+    for (long n = 1;; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n));
+        const long iBase = MemLiveBlockCount();
+        double adEnds[2] = {-1.0, -1.0};
+        MemFailureArm(n);
+        const int iRc = IntervalGet(h, &adEnds[0], &adEnds[1]);
+        const bool bReached = MemAllocationCountGet() >= n;
+        MemFailureArm(0);
+        EXPECT_EQ(iBase, MemLiveBlockCount());
+        EXPECT_EQ(fitted, ResultsGet(h, config));
+        if (!bReached) {
+            EXPECT_EQ(0, iRc);
+            break;
+        }
+        ++iFailed;
+        EXPECT_TRUE(CodeInTable(iRc)) << iRc;
+        EXPECT_STRNE("", VaroErrorStringGet(h));
+        ASSERT_EQ(0, IntervalGet(h, &adEnds[0], &adEnds[1]));
+        EXPECT_EQ(adReference[0], adEnds[0]);
+        EXPECT_EQ(adReference[1], adEnds[1]);
+        if (HasFailure()) {
+            break;
+        }
+    }
+    EXPECT_GT(iFailed, 0);
+    std::printf("ProfileInterval: %ld allocation points failed\n", iFailed);
+    EXPECT_EQ(0, VaroObjectDelete(h));
+}
 
 } // namespace

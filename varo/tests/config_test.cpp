@@ -1,7 +1,9 @@
 // Setters, getters and queries: range checks, the once-only rule, messages,
 // codes, log lines and untouched out-arguments.
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "api_fixture.h"
@@ -110,6 +112,8 @@ const NumberedCall kNumberedCalls[] = {
      [](VaroHandle h, int m, int j, OutArgs &o) {
          return VaroParamLimitsGet(h, m, j, &o.ad[0], &o.ad[1]);
      }},
+    {"VaroParamAtLimitGet", true,
+     [](VaroHandle h, int m, int j, OutArgs &o) { return VaroParamAtLimitGet(h, m, j, &o.i); }},
 };
 
 using NumberCheckTest = ApiTest;
@@ -343,47 +347,120 @@ TEST_F(SettingTest, IterationLimitAcceptsMinusOneAndAbove) {
     }
 }
 
-// Each case sets method 1 first, then the value; a refused value leaves 1.
-TEST_F(SettingTest, StepMethodIsZeroOrOneAndLockedWhileProcessing) {
-    const struct {
-        int iMethod;
-        int iRc;
-        const char *pszError;
-    } kCases[] = {
-        {0, 0, ""},
-        {1, 0, ""},
-        {2, 5, "VaroStepMethodSet: illegal step method (2)"},
-        {-1, 5, "VaroStepMethodSet: illegal step method (-1)"},
-    };
-    for (const auto &c : kCases) {
+// A setting that is 0 (the default) or 1 and may not change while processing.
+struct ChoiceSetting {
+    const char *pszName;   // without "Set"/"Get"
+    const char *pszNoun;   // of the messages and log lines
+    const char *pszLocked; // the message of a set while processing
+    int (*pSet)(VaroHandle, int);
+    int (*pGet)(VaroHandle, int *);
+};
+
+void PrintTo(const ChoiceSetting &c, std::ostream *pStream) {
+    *pStream << c.pszName;
+}
+
+const ChoiceSetting kChoiceSettings[] = {
+    {"VaroStepMethod", "step method", "Step method cannot be set while processing",
+     VaroStepMethodSet, VaroStepMethodGet},
+    {"VaroDifferenceScheme", "difference scheme",
+     "the difference scheme cannot be set while processing", VaroDifferenceSchemeSet,
+     VaroDifferenceSchemeGet},
+};
+
+class ChoiceSettingTest : public ApiTest, public testing::WithParamInterface<ChoiceSetting> {};
+
+// Each case sets 1 first, then the value; a refused value leaves 1.
+TEST_P(ChoiceSettingTest, IsZeroOrOneAndLockedWhileProcessing) {
+    const ChoiceSetting &setting = GetParam();
+    const std::string set = std::string(setting.pszName) + "Set";
+    const std::string get = std::string(setting.pszName) + "Get";
+    for (int iValue : {0, 1, 2, -1}) {
+        const bool bLegal = iValue == 0 || iValue == 1;
         const VaroHandle iHandle = ObjectCreate();
-        int iMethod = -7;
-        ASSERT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
-        EXPECT_EQ(iMethod, 0) << "the default";
-        ASSERT_EQ(VaroStepMethodSet(iHandle, 1), 0);
-        EXPECT_EQ(VaroStepMethodSet(iHandle, c.iMethod), c.iRc) << c.iMethod;
-        EXPECT_STREQ(VaroErrorStringGet(iHandle), c.pszError);
-        ASSERT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
-        EXPECT_EQ(iMethod, c.iRc == 0 ? c.iMethod : 1);
+        int iGot = -7;
+        ASSERT_EQ(setting.pGet(iHandle, &iGot), 0);
+        EXPECT_EQ(iGot, 0) << "the default";
+        ASSERT_EQ(setting.pSet(iHandle, 1), 0);
+        EXPECT_EQ(setting.pSet(iHandle, iValue), bLegal ? 0 : 5) << iValue;
+        EXPECT_EQ(VaroErrorStringGet(iHandle), bLegal ? ""
+                                                      : set + ": illegal " + setting.pszNoun +
+                                                            " (" + std::to_string(iValue) + ")");
+        ASSERT_EQ(setting.pGet(iHandle, &iGot), 0);
+        EXPECT_EQ(iGot, bLegal ? iValue : 1);
     }
     const VaroHandle iHandle = ObjectCreate();
-    const std::string path = LogPath("step_method");
+    const std::string path = LogPath(setting.pszName);
     ASSERT_EQ(VaroLogFileOpen(iHandle, path.c_str()), 0);
     VaroObject *pObject = ObjectFromHandle(iHandle);
     pObject->state = kStateProcessing;
-    EXPECT_EQ(VaroStepMethodSet(iHandle, 1), 11);
-    EXPECT_STREQ(VaroErrorStringGet(iHandle),
-                 "VaroStepMethodSet: Step method cannot be set while processing");
-    EXPECT_EQ(pObject->stepMethod, 0);
+    EXPECT_EQ(setting.pSet(iHandle, 1), 11);
+    EXPECT_EQ(VaroErrorStringGet(iHandle), set + ": " + setting.pszLocked);
+    int iGot = -7;
+    ASSERT_EQ(setting.pGet(iHandle, &iGot), 0);
+    EXPECT_EQ(iGot, 0);
     pObject->state = kStateFinished;
-    EXPECT_EQ(VaroStepMethodSet(iHandle, 1), 0);
-    int iMethod = 0;
-    EXPECT_EQ(VaroStepMethodGet(iHandle, &iMethod), 0);
-    EXPECT_EQ(LogBodyRead(path), "== VaroStepMethodSet, step method 1\n"
-                                 "VaroStepMethodSet: Step method cannot be set while processing\n"
-                                 "== VaroStepMethodSet, step method 1\n"
-                                 "== VaroStepMethodGet, step method 1\n");
-    EXPECT_EQ(VaroStepMethodSet(0, 1), 1);
+    EXPECT_EQ(setting.pSet(iHandle, 1), 0);
+    EXPECT_EQ(setting.pGet(iHandle, &iGot), 0);
+    const std::string line = std::string(" ") + setting.pszNoun;
+    EXPECT_EQ(LogBodyRead(path), "== " + set + "," + line + " 1\n" + set + ": " +
+                                     setting.pszLocked + "\n== " + get + "," + line + " 0\n== " +
+                                     set + "," + line + " 1\n== " + get + "," + line + " 1\n");
+    EXPECT_EQ(setting.pSet(0, 1), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ChoiceSettingTest, testing::ValuesIn(kChoiceSettings),
+                         [](const auto &info) { return std::string(info.param.pszName); });
+
+// Each case sets soft_l1 with scale 2 first, then the value; a refused value
+// leaves that.
+TEST_F(SettingTest, LossIsAKnownKindWithAFinitePositiveScale) {
+    const struct {
+        int iLoss;
+        double dScale;
+        const char *pszError; // null when accepted
+    } kCases[] = {
+        {0, 1.0, nullptr},
+        {4, 1e-300, nullptr},
+        {5, 1.0, "VaroLossSet: illegal loss (5)"},
+        {-1, 1.0, "VaroLossSet: illegal loss (-1)"},
+        {2, 0.0, "VaroLossSet: illegal loss scale (0.000000e+00), it must be finite and positive"},
+        {2, -3.0,
+         "VaroLossSet: illegal loss scale (-3.000000e+00), it must be finite and positive"},
+        {2, kNaN, "VaroLossSet: illegal loss scale (nan), it must be finite and positive"},
+        {2, HUGE_VAL, "VaroLossSet: illegal loss scale (inf), it must be finite and positive"},
+    };
+    for (const auto &c : kCases) {
+        const VaroHandle iHandle = ObjectCreate();
+        int iLoss = -7;
+        double dScale = 0.0;
+        ASSERT_EQ(VaroLossGet(iHandle, &iLoss, &dScale), 0);
+        EXPECT_EQ(iLoss, 0) << "the default";
+        EXPECT_EQ(dScale, 1.0) << "the default";
+        ASSERT_EQ(VaroLossSet(iHandle, 1, 2.0), 0);
+        EXPECT_EQ(VaroLossSet(iHandle, c.iLoss, c.dScale), c.pszError == nullptr ? 0 : 5)
+            << c.iLoss << " " << c.dScale;
+        EXPECT_STREQ(VaroErrorStringGet(iHandle), c.pszError == nullptr ? "" : c.pszError);
+        ASSERT_EQ(VaroLossGet(iHandle, &iLoss, &dScale), 0);
+        EXPECT_EQ(iLoss, c.pszError == nullptr ? c.iLoss : 1);
+        EXPECT_EQ(dScale, c.pszError == nullptr ? c.dScale : 2.0);
+    }
+    const VaroHandle iHandle = ObjectCreate();
+    const std::string path = LogPath("loss");
+    ASSERT_EQ(VaroLossSet(iHandle, 3, 0.5), 0);
+    ASSERT_EQ(VaroLogFileOpen(iHandle, path.c_str()), 0);
+    VaroObject *pObject = ObjectFromHandle(iHandle);
+    pObject->state = kStateProcessing;
+    EXPECT_EQ(VaroLossSet(iHandle, 1, 1.0), 11);
+    pObject->state = kStateFinished;
+    int iLoss = 0;
+    double dScale = 0.0;
+    EXPECT_EQ(VaroLossGet(iHandle, &iLoss, &dScale), 0);
+    EXPECT_EQ(iLoss, 3) << "refused while processing";
+    EXPECT_EQ(LogBodyRead(path), "== VaroLossSet, loss 1, scale 1.000000e+00\n"
+                                 "VaroLossSet: the loss cannot be set while processing\n"
+                                 "== VaroLossGet, loss 3, scale 5.000000e-01\n");
+    EXPECT_EQ(VaroLossSet(0, 1, 1.0), 1);
 }
 
 TEST_F(SettingTest, StabilityIsComparedOnlyWhenItIsSet) {
@@ -484,6 +561,7 @@ TEST_F(LogLineTest, ConfigurationCallsWriteTheirLines) {
     VaroParamCurValueGet(iHandle, 1, 2, out.ad);
     VaroParamLimitsSet(iHandle, 1, 4, 0.0, 1.0);
     VaroParamLimitsGet(iHandle, 1, 1, &out.ad[0], &out.ad[1]);
+    VaroParamAtLimitGet(iHandle, 1, 1, &out.i);
     VaroMaxNoIterationsSet(iHandle, 40);
     VaroGaussNewtonResNormThreshSet(iHandle, 0.5);
     VaroGaussNewtonResNormThreshGet(iHandle, out.ad);
@@ -512,6 +590,7 @@ TEST_F(LogLineTest, ConfigurationCallsWriteTheirLines) {
         "== VaroParamLimitsSet, Model 1, Param. 4, Limits=[0.000000e+00,1.000000e+00]",
         "VaroParamLimitsSet: illegal parameter number (4)",
         "== VaroParamLimitsGet, Model 1, Param. 1, Limits=[1.000000e+00,-1.000000e+00]",
+        "== VaroParamAtLimitGet, Model 1, Param. 1, AtLimit=0",
         "== VaroMaxNoIterationsSet, Max.no.iterations=40",
         "== VaroGaussNewtonResNormThreshSet, Gauss-Newton chi-squre threshold 5.000000e-01",
         "== VaroGaussNewtonResNormThreshGet, Gauss-Newton chi-squre threshold 5.000000e-01",

@@ -126,17 +126,20 @@ const AgreementCase kAgreementCases[] = {
     {"TwoExponentials", &kExponentials, {4.0, 0.5, 1.5, 0.07}, {3.0, 1.0, 1.0, 0.1}, 0.5},
 };
 
-class DerivativeAgreement : public testing::TestWithParam<AgreementCase> {};
+class DerivativeAgreement : public testing::TestWithParam<std::tuple<AgreementCase, int, int>> {};
 
+// Analytic derivatives against each difference scheme, with each step method.
 TEST_P(DerivativeAgreement, AnalyticalAndNumericalReachTheSameValues) {
-    const AgreementCase &fit = GetParam();
+    const auto &[fit, iScheme, iMethod] = GetParam();
     const DataSet data = Sampled(*fit.pCurve, fit.truth, 100, fit.dStep);
     TestModel analytic = CurveModel(*fit.pCurve, data, fit.start, true);
     TestModel numeric = CurveModel(*fit.pCurve, data, fit.start, false);
     FitProblem analyticProblem({&analytic});
     FitProblem numericProblem({&numeric});
+    ASSERT_EQ(0, VaroDifferenceSchemeSet(numericProblem.Handle(), iScheme));
     for (const FitProblem *pProblem : {&analyticProblem, &numericProblem}) {
         TightSettingsSet(pProblem->Handle());
+        ASSERT_EQ(0, VaroStepMethodSet(pProblem->Handle(), iMethod));
         EXPECT_EQ(0, VaroProcessing(pProblem->Handle())) << pProblem->ErrorText();
     }
     EXPECT_GT(analytic.GradientCallCount(), 0);
@@ -147,8 +150,14 @@ TEST_P(DerivativeAgreement, AnalyticalAndNumericalReachTheSameValues) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, DerivativeAgreement, testing::ValuesIn(kAgreementCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Engine, DerivativeAgreement,
+                         testing::Combine(testing::ValuesIn(kAgreementCases), testing::Values(0, 1),
+                                          testing::Values(0, 1)),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == 0 ? "Central" : "Forward") +
+                                    (std::get<2>(info.param) == 0 ? "Eigen" : "Damped");
+                         });
 
 TEST(GlobalFit, TwoDataSetsShareALinkedDecayRate) {
     const DataSet shortSet = Sampled(kExponentials, {3.0, 0.25}, 20, 0.5);

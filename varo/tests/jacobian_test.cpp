@@ -327,3 +327,39 @@ TEST(NumericalDerivative, ShrunkPerturbationIsCarriedIntoTheNextIteration) {
 
 } // namespace
 } // namespace engine_test
+
+namespace engine_test {
+namespace {
+
+// Forward differences: one model call a free parameter, at sqrt(eps) times its
+// scale (its magnitude, for 0 the geometric mean of the magnitudes), downward
+// from an upper limit it lies on, and derivatives equal to the analytic ones.
+TEST(ForwardDifferences, OneCallAParameterStepDownwardFromAnUpperLimit) {
+    TestModel model{{0.0, -3.0, 2.0}, [](const Values &p) {
+                        return Values{p[0] * p[0] - 1.0, p[1] - 10.0, p[2] + p[0]};
+                    }};
+    FitProblem problem({&model});
+    ASSERT_EQ(0, VaroDifferenceSchemeSet(problem.Handle(), 1));
+    ASSERT_EQ(0, VaroParamLimitsSet(problem.Handle(), 1, 3, 0.0, 2.0));
+    VaroMaxNoIterationsSet(problem.Handle(), 1);
+    VaroProcessing(problem.Handle());
+    const std::vector<CallRecord> calls = model.CallsOf(1, false);
+    ASSERT_GE(calls.size(), 3u);
+    const double h = 1.4901161193847656e-08;
+    const double dMean = std::pow(3.0 * 2.0, 1.0 / 3.0); // over all three parameters
+    EXPECT_EQ((Values{h * dMean, -3.0, 2.0}), calls[0].params);
+    EXPECT_EQ((Values{0.0, -3.0 + h * 3.0, 2.0}), calls[1].params);
+    EXPECT_EQ((Values{0.0, -3.0, 2.0 - h * 2.0}), calls[2].params) << "downward from the limit";
+    // The call after the three of the Jacobian is a trial of the step search:
+    // a stop there is reported as a failed trial (1000), not passed on as the
+    // result of a numerical derivative.
+    model.calls.clear();
+    model.modelReturn = [](int iCall) { return iCall == 4 ? 7 : 0; };
+    EXPECT_EQ(1000, VaroProcessing(problem.Handle()));
+    ASSERT_EQ(0, VaroDifferenceSchemeSet(problem.Handle(), 0));
+    model.calls.clear();
+    EXPECT_EQ(7, VaroProcessing(problem.Handle())) << "central differences take more calls";
+}
+
+} // namespace
+} // namespace engine_test

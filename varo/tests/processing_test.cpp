@@ -117,6 +117,17 @@ const FailureCase kFailureCases[] = {
          };
      },
      9, "VaroProcessing: termination condition has not been reached for 4 iterations"},
+    {"InfiniteResidualUnderABoundedLoss", // arctan bounds the cost, not the norm
+     [](VaroHandle h, TestModel &m) {
+         VaroMaxNoIterationsSet(h, 4);
+         VaroLossSet(h, 4, 1.0);
+         m.residuals = [line = m.residuals](const Values &p) {
+             Values r = line(p);
+             r[0] = HUGE_VAL;
+             return r;
+         };
+     },
+     9, "VaroProcessing: termination condition has not been reached for 4 iterations"},
 };
 
 class ProcessingFailure : public testing::TestWithParam<FailureCase> {};
@@ -198,6 +209,20 @@ TEST(ProcessingIterations, ExactFitRunsToTheDefaultIterationLimit) {
     int iIteration = 0;
     VaroCurrentIterationGet(problem.Handle(), &iIteration);
     EXPECT_EQ(301, iIteration);
+}
+
+// The damped step ends on residuals that are all exactly 0.
+TEST(ProcessingIterations, DampedExactFitEndsAtOnce) {
+    TestModel model{{1.0, 2.0}, [](const Values &p) {
+                        return Values{p[0] - 1.0, p[1] - 2.0, p[0] + p[1] - 3.0};
+                    }};
+    FitProblem problem({&model});
+    ASSERT_EQ(0, VaroStepMethodSet(problem.Handle(), 1));
+    EXPECT_EQ(0, VaroProcessing(problem.Handle())) << problem.ErrorText();
+    EXPECT_EQ((Values{1.0, 2.0}), (Values{problem.Value(1, 1), problem.Value(1, 2)}));
+    int iIteration = 0;
+    VaroCurrentIterationGet(problem.Handle(), &iIteration);
+    EXPECT_EQ(1, iIteration);
 }
 
 std::vector<int> progressIterations;

@@ -8,88 +8,13 @@
 #include <sstream>
 #include <string>
 
-#include "engine_fixture.h"
+#include "line_fixture.h"
 
 namespace engine_test {
 namespace {
 
-// Settings under which a fit runs to its minimum.
-void TightSettingsSet(VaroHandle iHandle) {
-    VaroResNormChangeTerminationSet(iHandle, 1e-15);
-    VaroStabVsSpeedSet(iHandle, 1e-15);
-    VaroParValChangeTerminationSet(iHandle, 1e-15);
-    VaroGaussNewtonResNormThreshSet(iHandle, 1e300);
-}
-
-struct LineData {
-    Values x;
-    Values y;
-    Values w; // weights of the residuals
-};
-
-// y = 1 + 2x with a little deterministic noise; weights 1 or varying.
-LineData LineDataMake(int iCount, double dFirstX, bool bWeighted) {
-    LineData data;
-    for (int i = 0; i < iCount; ++i) {
-        const double x = dFirstX + 0.5 * i;
-        data.x.push_back(x);
-        data.y.push_back(1.0 + 2.0 * x + 0.05 * std::sin(3.7 * i + 0.3));
-        data.w.push_back(bWeighted ? 1.0 / (0.2 + 0.1 * (i % 4)) : 1.0);
-    }
-    return data;
-}
-
-// r_i = w_i (p[0] + p[1] x_i + p[2] - y_i), with an offset p[2] only when the
-// model has a third parameter. Analytical derivatives when asked.
-TestModel LineModel(const LineData &data, Values initial, bool bAnalytical) {
-    TestModel model(std::move(initial));
-    model.residuals = [data](const Values &p) {
-        Values r(data.x.size());
-        const double dOffset = p.size() > 2 ? p[2] : 0.0;
-        for (size_t i = 0; i < r.size(); ++i) {
-            r[i] = data.w[i] * (p[0] + p[1] * data.x[i] + dOffset - data.y[i]);
-        }
-        return r;
-    };
-    if (bAnalytical) {
-        model.derivative = [data](const Values &, int j) {
-            Values g(data.x.size());
-            for (size_t i = 0; i < g.size(); ++i) {
-                g[i] = data.w[i] * (j == 2 ? data.x[i] : 1.0);
-            }
-            return g;
-        };
-    }
-    return model;
-}
-
-// The closed form of weighted linear regression.
-struct LineFit {
-    double dIntercept, dSlope, dChiSquare;
-    double dVarIntercept, dVarSlope, dCovariance;
-};
-
-LineFit LineFitCompute(const LineData &data) {
-    double s = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (size_t i = 0; i < data.x.size(); ++i) {
-        const double w = data.w[i] * data.w[i];
-        s += w;
-        sx += w * data.x[i];
-        sy += w * data.y[i];
-        sxx += w * data.x[i] * data.x[i];
-        sxy += w * data.x[i] * data.y[i];
-    }
-    const double d = s * sxx - sx * sx;
-    LineFit fit{(sxx * sy - sx * sxy) / d, (s * sxy - sx * sy) / d, 0, 0, 0, 0};
-    for (size_t i = 0; i < data.x.size(); ++i) {
-        const double r = data.w[i] * (fit.dIntercept + fit.dSlope * data.x[i] - data.y[i]);
-        fit.dChiSquare += r * r;
-    }
-    const double dVariance = fit.dChiSquare / (static_cast<double>(data.x.size()) - 2.0);
-    fit.dVarIntercept = dVariance * sxx / d;
-    fit.dVarSlope = dVariance * s / d;
-    fit.dCovariance = -dVariance * sx / d;
-    return fit;
+double Square(double dValue) {
+    return dValue * dValue;
 }
 
 double StdError(const FitProblem &problem, int m, int j) {
@@ -110,6 +35,8 @@ struct LineCase {
     bool bWeighted;
     bool bAnalytical;
     double dTolerance; // relative
+    int iCovariance;   // 1 scaled by s^2, 2 absolute
+    int iPoints;
 };
 
 void PrintTo(const LineCase &c, std::ostream *pStream) {
@@ -117,34 +44,38 @@ void PrintTo(const LineCase &c, std::ostream *pStream) {
 }
 
 const LineCase kLineCases[] = {
-    {"UnweightedAnalytical", false, true, 1e-9},
-    {"WeightedAnalytical", true, true, 1e-9},
-    {"UnweightedNumerical", false, false, 1e-6},
-    {"WeightedNumerical", true, false, 1e-6},
+    {"UnweightedAnalytical", false, true, 1e-9, 1, 12},
+    {"WeightedAnalytical", true, true, 1e-9, 1, 12},
+    {"UnweightedNumerical", false, false, 1e-6, 1, 12},
+    {"WeightedNumerical", true, false, 1e-6, 1, 12},
+    {"WeightedAbsolute", true, true, 1e-9, 2, 12},
+    {"AbsoluteWithoutDegreesOfFreedom", false, true, 1e-9, 2, 2},
 };
 
 class StraightLine : public testing::TestWithParam<LineCase> {};
 
 TEST_P(StraightLine, StatisticsEqualTheClosedFormOfLinearRegression) {
     const LineCase &c = GetParam();
-    const LineData data = LineDataMake(12, -1.0, c.bWeighted);
+    const LineData data = LineDataMake(c.iPoints, -1.0, c.bWeighted);
     const LineFit expected = LineFitCompute(data);
     TestModel model = LineModel(data, {0.5, 1.0}, c.bAnalytical);
     FitProblem problem({&model});
     TightSettingsSet(problem.Handle());
-    ASSERT_EQ(VaroCovarianceSet(problem.Handle(), 1), 0);
+    ASSERT_EQ(VaroStepMethodSet(problem.Handle(), c.iPoints > 2 ? 0 : 1), 0);
+    ASSERT_EQ(VaroCovarianceSet(problem.Handle(), c.iCovariance), 0);
     ASSERT_EQ(VaroProcessing(problem.Handle()), 0) << problem.ErrorText();
     double dChiSquare = 0.0;
     int iDegrees = 0;
     EXPECT_EQ(VaroChiSquareGet(problem.Handle(), &dChiSquare), 0);
     EXPECT_EQ(VaroDegreesOfFreedomGet(problem.Handle(), &iDegrees), 0);
-    EXPECT_NEAR(dChiSquare, expected.dChiSquare, c.dTolerance * expected.dChiSquare);
-    EXPECT_EQ(iDegrees, 10);
+    EXPECT_NEAR(dChiSquare, expected.dChiSquare, c.dTolerance * expected.dChiSquare + 1e-20);
+    EXPECT_EQ(iDegrees, c.iPoints - 2);
+    const double dFactor = c.iCovariance == 2 ? 1.0 : expected.dVariance;
     const auto near = [&](double dValue, double dExpected) {
-        EXPECT_NEAR(dValue, dExpected, c.dTolerance * std::fabs(dExpected));
+        EXPECT_NEAR(dValue, dFactor * dExpected, c.dTolerance * std::fabs(dFactor * dExpected));
     };
-    near(StdError(problem, 1, 1), std::sqrt(expected.dVarIntercept));
-    near(StdError(problem, 1, 2), std::sqrt(expected.dVarSlope));
+    near(Square(StdError(problem, 1, 1)), expected.dVarIntercept);
+    near(Square(StdError(problem, 1, 2)), expected.dVarSlope);
     near(Covariance(problem, 1, 1, 1, 2), expected.dCovariance);
     near(Covariance(problem, 1, 2, 1, 1), expected.dCovariance);
     near(Covariance(problem, 1, 2, 1, 2), expected.dVarSlope);
@@ -330,8 +261,8 @@ TEST(StatisticsArguments, SettingAndNumbersAreChecked) {
     int iCompute = -1;
     EXPECT_EQ(VaroCovarianceGet(problem.Handle(), &iCompute), 0);
     EXPECT_EQ(iCompute, 0) << "off by default";
-    EXPECT_EQ(VaroCovarianceSet(problem.Handle(), 2), 5);
-    EXPECT_EQ(problem.ErrorText(), "VaroCovarianceSet: illegal covariance setting (2)");
+    EXPECT_EQ(VaroCovarianceSet(problem.Handle(), 3), 5);
+    EXPECT_EQ(problem.ErrorText(), "VaroCovarianceSet: illegal covariance setting (3)");
     EXPECT_EQ(VaroCovarianceSet(problem.Handle(), 1), 0);
     VaroCovarianceGet(problem.Handle(), &iCompute);
     EXPECT_EQ(iCompute, 1);
