@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "models/fit_callbacks.h"
 #include "models/start_values.h"
@@ -267,11 +268,9 @@ std::string LibraryMessage(VaroHandle iHandle) {
     return message;
 }
 
-// Runs the fit of a model that this thread may evaluate.
-FitOutcome FitRun(const Model &model, const DataRows &rows, const FitSettings &settings) {
+FitOutcome FitRun(const Model &callerModel, const DataRows &rows, const FitSettings &settings) {
     FitOutcome outcome;
     FitProblem problem;
-    problem.pModel = &model;
     problem.pProgress = &settings.Progress;
     RowsTake(rows, &problem);
     outcome.iNoRowsFitted = static_cast<int>(problem.adX.size());
@@ -280,6 +279,17 @@ FitOutcome FitRun(const Model &model, const DataRows &rows, const FitSettings &s
         outcome.message = "No row has a weight other than 0";
         return outcome;
     }
+    const auto [pLow, pHigh] = std::minmax_element(problem.adX.begin(), problem.adX.end());
+    outcome.dDomainLow = *pLow;
+    outcome.dDomainHigh = *pHigh;
+    // A model of its own for a formula's parser or for the domain of the rows.
+    std::optional<Model> own;
+    if (!callerModel.ThreadSafe() || callerModel.DomainUsed()) {
+        own.emplace(callerModel);
+        own->DomainSet(outcome.dDomainLow, outcome.dDomainHigh);
+    }
+    const Model &model = own ? *own : callerModel;
+    problem.pModel = &model;
     const std::vector<ParamRange> limits = LimitsResolve(model, settings);
     const std::vector<double> adStart = StartValues(model, rows, settings, limits);
     problem.adParams.resize(model.ParamCount());
@@ -364,11 +374,7 @@ FitOutcome ModelFit(const Model &model, const DataRows &rows, const FitSettings 
         if (!refused.message.empty()) {
             return refused;
         }
-        if (model.ThreadSafe()) {
-            return FitRun(model, rows, settings);
-        }
-        const Model copy(model); // formulas: a parser of this fit's own
-        return FitRun(copy, rows, settings);
+        return FitRun(model, rows, settings);
     } catch (const std::bad_alloc &) {
         refused.message = "out of memory";
     } catch (const std::exception &error) {

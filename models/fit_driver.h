@@ -1,7 +1,8 @@
 // The fit driver: one model fitted to one data set with a fit object of its
 // own, and everything a caller reports of it. Used by varo-fit for every file
 // and by the Python package for every spectrum; safe to call from several
-// threads at once (a model that is not ThreadSafe is copied for the fit).
+// threads at once (a model that is not ThreadSafe, or whose terms use the
+// data's x range, is copied for the fit).
 // No exception leaves ModelFit: the callbacks keep what the model throws and
 // stop the fit, and the outcome says so.
 #ifndef VARO_MODELS_FIT_DRIVER_H
@@ -56,6 +57,11 @@ struct FitOutcome {
     std::string message; // empty after a fit that converged; one line
     int iIterations = 0;
     int iNoRowsFitted = 0; // rows of weight other than 0
+    // Their x range, the domain of the model's terms that use one (a
+    // normalised polynomial): Model::DomainSet on a copy of the model with
+    // these evaluates the fitted model elsewhere. NaN when no row was fitted.
+    double dDomainLow = std::numeric_limits<double>::quiet_NaN();
+    double dDomainHigh = std::numeric_limits<double>::quiet_NaN();
     // The fitted values, or after a fit that did not converge those of the
     // last iteration (the start values when none was made); empty when the
     // settings were refused or there were no rows.

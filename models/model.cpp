@@ -73,6 +73,17 @@ bool Model::ThreadSafe() const {
                        [](const TermEntry &entry) { return entry.pTerm->ThreadSafe(); });
 }
 
+bool Model::DomainUsed() const {
+    return std::any_of(terms.begin(), terms.end(),
+                       [](const TermEntry &entry) { return entry.pTerm->DomainUsed(); });
+}
+
+void Model::DomainSet(double dLow, double dHigh) {
+    for (TermEntry &entry : terms) {
+        entry.pTerm->DomainSet(dLow, dHigh);
+    }
+}
+
 std::vector<ParamRange> Model::DefaultLimits() const {
     std::vector<ParamRange> limits;
     for (const TermEntry &entry : terms) {

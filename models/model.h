@@ -52,6 +52,10 @@ class Model {
     bool ThreadSafe() const;
     // The default interval of every parameter.
     std::vector<ParamRange> DefaultLimits() const;
+    // Whether a term depends on the data's x range, and that range for all
+    // terms (ModelTerm::DomainSet); the fit driver sets it on its own copy.
+    bool DomainUsed() const;
+    void DomainSet(double dLow, double dHigh);
 
     // The model's values at the points adX into adValues (adX.size() of
     // them); when adColumns is not null, also the derivative with respect to

@@ -60,6 +60,12 @@ class ModelTerm {
     // Whether Evaluate may run on several threads at once on this object.
     virtual bool ThreadSafe() const { return true; }
 
+    // Whether the term's shape depends on the x range of the data it is
+    // fitted to (a polynomial in x normalised to that range), which DomainSet
+    // then gives; until it does, the term takes x as it is.
+    virtual bool DomainUsed() const { return false; }
+    virtual void DomainSet(double /*dLow*/, double /*dHigh*/) {}
+
     // The interval that parameter iParam (0-based) is kept in unless the user
     // says otherwise: widths, rates and fractions cannot be negative.
     virtual ParamRange DefaultLimits(int /*iParam*/) const { return {}; }

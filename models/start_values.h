@@ -17,7 +17,9 @@
 #include "models/data_file.h"
 #include "models/model.h"
 
-// One value per parameter of the model, always finite.
+// One value per parameter of the model, always finite. A model whose terms
+// use a domain (Model::DomainUsed) has it set to the rows' x range first, as
+// the fit driver does.
 std::vector<double> ModelStartValuesFind(const Model &model, const DataRows &rows);
 
 #endif

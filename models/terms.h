@@ -10,7 +10,10 @@
 //   exponential   Ampl, Gamma                A*exp(-Gamma*x), Gamma a rate
 //   constant      Const
 //   linear        Intercept, Slope           Intercept + Slope*x
-//   polynomial    C0 ... CK                  C0 + C1*x + ... + CK*x^K, K from 1 to 5
+//   polynomial    C0 ... CK                  C0 + C1*u + ... + CK*u^K, K from 1 to 5,
+//                                            u = (x - m) / h, [m - h, m + h] the
+//                                            domain (DomainSet: the fitted rows'
+//                                            x range; u = x until it is set)
 // Ampl is a peak's height for every shape. Every peak derives Height, Area
 // and FWHM (full width at half maximum), an exponential Tau = 1/Gamma.
 // Sigma, Gamma and Eta are kept at 0 or above, Eta at 1 or below.

@@ -1,6 +1,7 @@
 // The fit driver: what a model or a progress hook throws ends the fit with a
-// status and a message instead of unwinding through the library; a formula
-// model, whose parser is not safe on several threads, fits alike on many.
+// status and a message instead of unwinding through the library; a
+// polynomial baseline far from x = 0 fits; a formula model, whose parser is
+// not safe on several threads, fits alike on many.
 #include <atomic>
 #include <cmath>
 #include <new>
@@ -108,6 +109,33 @@ INSTANTIATE_TEST_SUITE_P(
                              "The fit stopped on an exception: the hook broke"},
                     StopCase{"HookStops", 0, false, 1, -1, 10, ""}),
     [](const testing::TestParamInfo<StopCase> &info) { return info.param.pszName; });
+
+// A curved baseline far from x = 0, where the powers of x are all but
+// parallel: the fit reaches at least the truth's chi-square.
+TEST(FitBaseline, PolynomialFarFromZeroFits) {
+    Model model;
+    std::string error;
+    ASSERT_TRUE(ModelParse("gauss+poly:3", &model, &error)) << error;
+    DataRows rows;
+    double dTruthChiSquare = 0;
+    for (int i = 0; i <= 600; i++) {
+        const double dX = 400 + 0.5 * i;
+        const double dU = (dX - 550) / 150;
+        const double dOffset = (dX - 520) / 6;
+        const double dNoise = std::sin(7.3 * i);
+        rows.adTime.push_back(dX);
+        rows.adData.push_back(60 * std::exp(-dOffset * dOffset / 2) + 20 - 5 * dU + 8 * dU * dU -
+                              3 * dU * dU * dU + dNoise);
+        rows.adWeight.push_back(1.0);
+        dTruthChiSquare += dNoise * dNoise;
+    }
+    const FitOutcome outcome = ModelFit(model, rows, FitSettings());
+    EXPECT_EQ(outcome.iStatus, 0) << outcome.message;
+    EXPECT_LE(outcome.dChiSquare, dTruthChiSquare);
+    EXPECT_NEAR(outcome.adValues[model.ParamFind("C2")], 8, 0.5);
+    EXPECT_EQ(outcome.dDomainLow, 400);
+    EXPECT_EQ(outcome.dDomainHigh, 700);
+}
 
 TEST(FitThreads, FormulaModelFitsAlikeOnManyThreads) {
     Model model;

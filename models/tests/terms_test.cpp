@@ -113,7 +113,16 @@ INSTANTIATE_TEST_SUITE_P(
                              [] { return PolynomialTermMake(5); },
                              {1, -2, 0.5, 0.1, -0.03, 0.002},
                              -3,
-                             3}),
+                             3},
+                    TermCase{"Polynomial3OnADomain",
+                             [] {
+                                 std::unique_ptr<ModelTerm> pTerm = PolynomialTermMake(3);
+                                 pTerm->DomainSet(400, 700);
+                                 return pTerm;
+                             },
+                             {20, -3, 2, 0.5},
+                             380,
+                             720}),
     [](const testing::TestParamInfo<TermCase> &info) { return info.param.pszName; });
 
 class PeakQuantities : public testing::TestWithParam<TermCase> {};
