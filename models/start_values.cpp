@@ -178,5 +178,13 @@ class StartFinder {
 } // namespace
 
 std::vector<double> ModelStartValuesFind(const Model &model, const DataRows &rows) {
-    return StartFinder(model, rows).Find();
+    if (!model.DomainUsed()) {
+        return StartFinder(model, rows).Find();
+    }
+    Model own(model);
+    const TimeSeries series = TimeSeriesFromRows(rows);
+    if (!series.adTime.empty()) {
+        own.DomainSet(series.adTime.front(), series.adTime.back());
+    }
+    return StartFinder(own, rows).Find();
 }

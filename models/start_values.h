@@ -17,9 +17,9 @@
 #include "models/data_file.h"
 #include "models/model.h"
 
-// One value per parameter of the model, always finite. A model whose terms
-// use a domain (Model::DomainUsed) has it set to the rows' x range first, as
-// the fit driver does.
+// One value per parameter of the model, always finite. Terms that use a
+// domain (Model::DomainUsed) are taken on the x range of the rows of nonzero
+// weight, as the fit driver takes them.
 std::vector<double> ModelStartValuesFind(const Model &model, const DataRows &rows);
 
 #endif
