@@ -82,6 +82,8 @@ void OutcomeTake(FitOutcome outcome, FitRecord *pRecord) {
     pRecord->adShownErrors = std::move(outcome.adErrors);
     pRecord->adShownErrors.insert(pRecord->adShownErrors.end(), outcome.adDerivedErrors.begin(),
                                   outcome.adDerivedErrors.end());
+    pRecord->aiAtLimit = std::move(outcome.aiAtLimit);
+    pRecord->adIntervals = std::move(outcome.adIntervals);
 }
 
 } // namespace

@@ -35,6 +35,11 @@ struct FitRecord {
     // and their standard errors; empty for a file not fitted.
     std::vector<double> adShown;
     std::vector<double> adShownErrors;
+    // Per parameter, 1 when its value lies on one of its limits; and the
+    // profile intervals, low and high of every parameter for each level in
+    // turn (see FitOutcome); both empty for a file not fitted.
+    std::vector<int> aiAtLimit;
+    std::vector<double> adIntervals;
 };
 
 // Reads and fits one file. iPosition (1-based) and iNoFiles name its log file

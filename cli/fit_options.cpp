@@ -57,6 +57,42 @@ bool NameValueSplit(const std::string &item, std::string *pName, std::string *pV
     return true;
 }
 
+// The robust losses by the names --loss takes, as the library numbers them.
+const std::map<std::string, int> kLosses = {
+    {"linear", 0}, {"soft_l1", 1}, {"huber", 2}, {"cauchy", 3}, {"arctan", 4}};
+
+// --loss NAME[:SCALE].
+std::string LossRead(const std::string &text, FitSettings *pSettings) {
+    const size_t iColon = text.find(':');
+    const auto loss = kLosses.find(text.substr(0, iColon));
+    double dScale = 1.0;
+    if (loss == kLosses.end() ||
+        (iColon != std::string::npos &&
+         !(NumberRead(std::string_view(text).substr(iColon + 1), &dScale) && dScale > 0.0 &&
+           std::isfinite(dScale)))) {
+        return "--loss: expected linear, soft_l1, huber, cauchy or arctan with an optional "
+               ":SCALE, a positive number, got '" +
+               text + "'";
+    }
+    pSettings->iLoss = loss->second;
+    pSettings->dLossScale = dScale;
+    return "";
+}
+
+// --intervals L1,L2,...: probabilities between 0 and 1, kept as written for
+// the column names.
+std::string IntervalsRead(const std::vector<std::string> &items, FitOptions *pOptions) {
+    for (const std::string &item : items) {
+        double dLevel = 0.0;
+        if (!NumberRead(item, &dLevel) || !(dLevel > 0.0 && dLevel < 1.0)) {
+            return "--intervals: expected probabilities between 0 and 1, got '" + item + "'";
+        }
+        pOptions->settings.adIntervalLevels.push_back(dLevel);
+        pOptions->intervalLabels.push_back(item);
+    }
+    return "";
+}
+
 // --start: all values in order, or all NAME=V.
 std::string StartRead(const std::vector<std::string> &items, FitSettings *pSettings) {
     const bool bByName = !items.empty() && items[0].find('=') != std::string::npos;
@@ -195,9 +231,20 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
         ->delimiter(',');
     app.add_option("--fix", fixed, "fixed values by name, NAME=V,...")->delimiter(',');
     app.add_option("--derivatives", derivatives,
-                   "analytic (formulas: the library's numerical ones) or numeric")
-        ->check(CLI::IsMember({"analytic", "numeric"}))
+                   "analytic (formulas: the library's numerical ones), numeric (central "
+                   "differences) or forward (forward differences, half the evaluations)")
+        ->check(CLI::IsMember({"analytic", "numeric", "forward"}))
         ->capture_default_str();
+    std::string loss;
+    app.add_option("--loss", loss,
+                   "robust loss NAME[:SCALE]: linear (least squares, the default), soft_l1, "
+                   "huber, cauchy or arctan; SCALE (default 1) is the residual size, in units "
+                   "of the weighted residuals, beyond which the loss grows more slowly");
+    std::vector<std::string> intervals;
+    app.add_option("--intervals", intervals,
+                   "profile-likelihood intervals at these probabilities, e.g. 0.6827,0.95: "
+                   "columns NAME_low_P and NAME_high_P")
+        ->delimiter(',');
     app.add_option("--method", method, "step method: eigen or damped")
         ->check(CLI::IsMember({"eigen", "damped"}))
         ->capture_default_str();
@@ -231,6 +278,7 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
               LimitsRead(limits, &settings), FixedRead(fixed, &settings),
               ToleranceCheck("--res-norm-change", settings.resNormChange, 1.0),
               ToleranceCheck("--par-val-change", settings.parValChange, 0.1),
+              loss.empty() ? "" : LossRead(loss, &settings), IntervalsRead(intervals, pOptions),
               FitSettingsCheck(pOptions->model, settings)}) {
             if (!error.empty()) {
                 throw CLI::ValidationError(error);
@@ -243,6 +291,7 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
     table.cDelimiter = delimiter.empty() ? 0 : kDelimiters.at(delimiter);
     table.iHeader = bHeader ? 1 : bNoHeader ? 0 : -1;
     settings.bAnalytic = derivatives == "analytic";
+    settings.iDifferenceScheme = derivatives == "forward" ? 1 : 0;
     settings.iStepMethod = method == "damped" ? 1 : 0;
     pOptions->format = format == "json" ? OutputFormat::kJson : OutputFormat::kCsv;
     return -1;

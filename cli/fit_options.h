@@ -17,7 +17,9 @@ struct FitOptions {
     TableOptions table;
     Model model;
     FitSettings settings; // the log path is set per file
-    std::string logDir;   // empty: no log files
+    // The interval levels as given, for the names of their columns.
+    std::vector<std::string> intervalLabels;
+    std::string logDir; // empty: no log files
     int iJobs = 1;
     OutputFormat format = OutputFormat::kCsv;
     std::vector<std::string> files;

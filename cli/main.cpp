@@ -44,7 +44,7 @@ int WriteFailureReport(int iError) {
 
 // Fits the files and writes their records; returns the exit status.
 int BatchWrite(const FitOptions &options, std::FILE *pRecords) {
-    RecordWriter writer(pRecords, options.format, options.model);
+    RecordWriter writer(pRecords, options);
     const int iNoFiles = static_cast<int>(options.files.size());
     ProgressBar progress(stderr, iNoFiles, ProgressBar::ShownIs(STDERR_FILENO, fileno(pRecords)));
     int iNoFailed = 0;

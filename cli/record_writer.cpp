@@ -56,14 +56,39 @@ nlohmann::json JsonNumber(double dValue) {
     return std::isfinite(dValue) ? nlohmann::json(dValue) : nlohmann::json(nullptr);
 }
 
+// An end of a profile interval: a side open up to a limit is infinite, which
+// is no missing value.
+std::string CsvIntervalEnd(double dValue) {
+    return std::isinf(dValue) ? (dValue > 0 ? "inf" : "-inf") : CsvNumber(dValue);
+}
+
+nlohmann::json JsonIntervalEnd(double dValue) {
+    return std::isinf(dValue) ? nlohmann::json(dValue > 0 ? "inf" : "-inf") : JsonNumber(dValue);
+}
+
 } // namespace
 
-RecordWriter::RecordWriter(std::FILE *pStream, OutputFormat format, const Model &model)
-    : pStream(pStream), format(format) {
+RecordWriter::RecordWriter(std::FILE *pStream, const FitOptions &options)
+    : pStream(pStream), format(options.format) {
+    const Model &model = options.model;
     for (const std::vector<std::string> *pNames : {&model.ParamNames(), &model.DerivedNames()}) {
         for (const std::string &name : *pNames) {
             columns.push_back(name);
             columns.push_back(name + "_error");
+        }
+    }
+    const std::vector<ParamRange> limits = FitLimitsResolve(model, options.settings);
+    for (size_t i = 0; i < limits.size(); i++) {
+        const bool bLimited = std::isfinite(limits[i].dLower) || std::isfinite(limits[i].dUpper);
+        if (bLimited && limits[i].dLower != limits[i].dUpper) {
+            aiLimited.push_back(static_cast<int>(i));
+            atLimitColumns.push_back(model.ParamNames()[i] + "_at_limit");
+        }
+    }
+    for (const std::string &level : options.intervalLabels) {
+        for (const std::string &name : model.ParamNames()) {
+            intervalColumns.push_back(name + "_low_" + level);
+            intervalColumns.push_back(name + "_high_" + level);
         }
     }
 }
@@ -81,7 +106,9 @@ bool RecordWriter::Begin() {
         return Flush();
     }
     std::vector<std::string> header(std::begin(apszFixedColumns), std::end(apszFixedColumns));
-    header.insert(header.end(), columns.begin(), columns.end());
+    for (const std::vector<std::string> *pColumns : {&columns, &atLimitColumns, &intervalColumns}) {
+        header.insert(header.end(), pColumns->begin(), pColumns->end());
+    }
     std::fprintf(pStream, "%s\n", CsvLine(header).c_str());
     return Flush();
 }
@@ -96,6 +123,12 @@ bool RecordWriter::Write(const FitRecord &record) {
         adColumns.push_back(bFitted ? record.adShown[i] : NAN);
         adColumns.push_back(bFitted ? record.adShownErrors[i] : NAN);
     }
+    std::vector<double> adAtLimit; // the at-limit flags as numbers, NaN when unknown
+    for (const int i : aiLimited) {
+        adAtLimit.push_back(bFitted && !record.aiAtLimit.empty() ? record.aiAtLimit[i] : NAN);
+    }
+    std::vector<double> adIntervals = record.adIntervals;
+    adIntervals.resize(intervalColumns.size(), NAN);
     if (format == OutputFormat::kJson) {
         nlohmann::ordered_json object;
         object["file"] = record.file;
@@ -109,6 +142,14 @@ bool RecordWriter::Write(const FitRecord &record) {
         for (size_t i = 0; i < columns.size(); i++) {
             object[columns[i]] = JsonNumber(adColumns[i]);
         }
+        for (size_t i = 0; i < atLimitColumns.size(); i++) {
+            object[atLimitColumns[i]] = std::isnan(adAtLimit[i])
+                                            ? nlohmann::json(nullptr)
+                                            : nlohmann::json(adAtLimit[i] != 0.0);
+        }
+        for (size_t i = 0; i < intervalColumns.size(); i++) {
+            object[intervalColumns[i]] = JsonIntervalEnd(adIntervals[i]);
+        }
         std::fprintf(pStream, "%s\n%s", iNoWritten == 0 ? "" : ",",
                      object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
@@ -119,8 +160,13 @@ bool RecordWriter::Write(const FitRecord &record) {
                                            CsvNumber(record.dChiSquare),
                                            bFitted ? std::to_string(record.iDegreesOfFreedom) : "",
                                            CsvNumber(record.dReducedChiSquare)};
-        for (double dValue : adColumns) {
-            fields.push_back(CsvNumber(dValue));
+        for (const std::vector<double> *pValues : {&adColumns, &adAtLimit}) {
+            for (double dValue : *pValues) {
+                fields.push_back(CsvNumber(dValue));
+            }
+        }
+        for (double dValue : adIntervals) {
+            fields.push_back(CsvIntervalEnd(dValue));
         }
         std::fprintf(pStream, "%s\n", CsvLine(fields).c_str());
     }

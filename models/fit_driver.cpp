@@ -56,21 +56,6 @@ std::string RangeText(const ParamRange &range) {
     return text + "]";
 }
 
-// The interval of every parameter: the model's default, or the one given by
-// name, or the fixed value.
-std::vector<ParamRange> LimitsResolve(const Model &model, const FitSettings &settings) {
-    std::vector<ParamRange> limits = settings.bDefaultLimits
-                                         ? model.DefaultLimits()
-                                         : std::vector<ParamRange>(model.ParamCount());
-    for (const auto &[name, range] : settings.limitByName) {
-        limits[model.ParamFind(name)] = range;
-    }
-    for (const auto &[name, dValue] : settings.fixByName) {
-        limits[model.ParamFind(name)] = {dValue, dValue};
-    }
-    return limits;
-}
-
 bool Inside(double dValue, const ParamRange &range) {
     return dValue >= range.dLower && dValue <= range.dUpper;
 }
@@ -165,9 +150,55 @@ int ObjectConfigure(VaroHandle iHandle, FitProblem *pProblem, const FitSettings 
         iRc = VaroParValChangeTerminationSet(iHandle, *settings.parValChange);
     }
     if (iRc == 0) {
-        iRc = VaroCovarianceSet(iHandle, 1);
+        iRc = VaroCovarianceSet(iHandle, settings.iCovariance);
+    }
+    if (iRc == 0) {
+        iRc = VaroLossSet(iHandle, settings.iLoss, settings.dLossScale);
+    }
+    if (iRc == 0) {
+        iRc = VaroDifferenceSchemeSet(iHandle, settings.iDifferenceScheme);
     }
     return iRc;
+}
+
+// Which parameters lie on a limit: the library's answer after a fit that
+// converged, else the last values' against the limits.
+std::vector<int> AtLimitRead(VaroHandle iHandle, bool bConverged,
+                             const std::vector<double> &adValues,
+                             const std::vector<ParamRange> &limits) {
+    std::vector<int> aiAtLimit(adValues.size(), 0);
+    for (size_t i = 0; i < adValues.size(); i++) {
+        if (bConverged) {
+            VaroParamAtLimitGet(iHandle, kFitModel, static_cast<int>(i) + 1, &aiAtLimit[i]);
+        } else {
+            const ParamRange &range = limits[i];
+            aiAtLimit[i] = range.dLower < range.dUpper &&
+                           (adValues[i] == range.dLower || adValues[i] == range.dUpper);
+        }
+    }
+    return aiAtLimit;
+}
+
+// The profile intervals of every parameter that is not fixed, at each level.
+std::vector<double> IntervalsRead(VaroHandle iHandle, const std::vector<double> &adLevels,
+                                  const std::vector<ParamRange> &limits) {
+    const size_t iNoParams = limits.size();
+    std::vector<double> adIntervals(2 * iNoParams * adLevels.size(), kNotAvailable);
+    for (size_t k = 0; k < adLevels.size(); k++) {
+        for (size_t i = 0; i < iNoParams; i++) {
+            if (limits[i].dLower == limits[i].dUpper) {
+                continue;
+            }
+            double dLow = kNotAvailable;
+            double dHigh = kNotAvailable;
+            if (VaroProfileIntervalGet(iHandle, kFitModel, static_cast<int>(i) + 1, adLevels[k],
+                                       &dLow, &dHigh) == 0) {
+                adIntervals[2 * (k * iNoParams + i)] = dLow;
+                adIntervals[2 * (k * iNoParams + i) + 1] = dHigh;
+            }
+        }
+    }
+    return adIntervals;
 }
 
 // The covariance of all parameters, or NaN throughout when the library has
@@ -211,8 +242,10 @@ void DerivedRead(const Model &model, FitOutcome *pOutcome) {
 // The values reached and the statistics: after a fit that converged the
 // library's fitted values and statistics, otherwise the values of the last
 // iteration with chi-square formed here and no errors.
-void ResultsRead(VaroHandle iHandle, int iProcessingRc, int iNoFree, FitProblem *pProblem,
-                 FitOutcome *pOutcome) {
+void ResultsRead(VaroHandle iHandle, int iProcessingRc, const std::vector<ParamRange> &limits,
+                 const FitSettings &settings, FitProblem *pProblem, FitOutcome *pOutcome) {
+    const int iNoFree = static_cast<int>(std::count_if(
+        limits.begin(), limits.end(), [](const ParamRange &r) { return r.dLower != r.dUpper; }));
     const int iNoParams = pProblem->pModel->ParamCount();
     pOutcome->adValues = pProblem->adLastParams;
     pOutcome->adErrors.assign(iNoParams, kNotAvailable);
@@ -246,6 +279,13 @@ void ResultsRead(VaroHandle iHandle, int iProcessingRc, int iNoFree, FitProblem 
                                       ? pOutcome->dChiSquare / pOutcome->iDegreesOfFreedom
                                       : kNotAvailable;
     DerivedRead(*pProblem->pModel, pOutcome);
+    pOutcome->aiAtLimit = AtLimitRead(iHandle, bConverged, pOutcome->adValues, limits);
+    // The refits of the intervals report their progress too; the values
+    // reached are taken already.
+    pOutcome->adIntervals =
+        bConverged
+            ? IntervalsRead(iHandle, settings.adIntervalLevels, limits)
+            : std::vector<double>(2 * iNoParams * settings.adIntervalLevels.size(), kNotAvailable);
 }
 
 // The rows of nonzero weight into the problem.
@@ -290,7 +330,7 @@ FitOutcome FitRun(const Model &callerModel, const DataRows &rows, const FitSetti
     }
     const Model &model = own ? *own : callerModel;
     problem.pModel = &model;
-    const std::vector<ParamRange> limits = LimitsResolve(model, settings);
+    const std::vector<ParamRange> limits = FitLimitsResolve(model, settings);
     const std::vector<double> adStart = StartValues(model, rows, settings, limits);
     problem.adParams.resize(model.ParamCount());
     problem.adLastParams = adStart;
@@ -312,19 +352,58 @@ FitOutcome FitRun(const Model &callerModel, const DataRows &rows, const FitSetti
         outcome.message = LibraryMessage(object.iHandle);
     }
     if (bProcessed) {
-        const int iNoFree =
-            static_cast<int>(std::count_if(limits.begin(), limits.end(), [](const ParamRange &r) {
-                return r.dLower != r.dUpper;
-            }));
-        ResultsRead(object.iHandle, iRc, iNoFree, &problem, &outcome);
+        ResultsRead(object.iHandle, iRc, limits, settings, &problem, &outcome);
     }
     return outcome;
 }
 
 } // namespace
 
+std::vector<ParamRange> FitLimitsResolve(const Model &model, const FitSettings &settings) {
+    std::vector<ParamRange> limits = settings.bDefaultLimits
+                                         ? model.DefaultLimits()
+                                         : std::vector<ParamRange>(model.ParamCount());
+    for (const auto &[name, range] : settings.limitByName) {
+        limits[model.ParamFind(name)] = range;
+    }
+    for (const auto &[name, dValue] : settings.fixByName) {
+        limits[model.ParamFind(name)] = {dValue, dValue};
+    }
+    return limits;
+}
+
+namespace {
+
+// The library's settings that its setters would refuse, as a message.
+std::string LibrarySettingsCheck(const FitSettings &settings) {
+    if (settings.iLoss < 0 || settings.iLoss > 4) {
+        return "loss: " + std::to_string(settings.iLoss) + " is not one of 0 to 4";
+    }
+    if (!(settings.dLossScale > 0.0 && std::isfinite(settings.dLossScale))) {
+        return "loss scale: " + NumberText(settings.dLossScale) + " is not finite and positive";
+    }
+    if (settings.iDifferenceScheme != 0 && settings.iDifferenceScheme != 1) {
+        return "difference scheme: " + std::to_string(settings.iDifferenceScheme) +
+               " is neither 0 nor 1";
+    }
+    if (settings.iCovariance != 1 && settings.iCovariance != 2) {
+        return "covariance: " + std::to_string(settings.iCovariance) + " is neither 1 nor 2";
+    }
+    for (const double dLevel : settings.adIntervalLevels) {
+        if (!(dLevel > 0.0 && dLevel < 1.0)) {
+            return "interval level: " + NumberText(dLevel) + " does not lie between 0 and 1";
+        }
+    }
+    return "";
+}
+
+} // namespace
+
 std::string FitSettingsCheck(const Model &model, const FitSettings &settings) {
     const size_t iNoParams = static_cast<size_t>(model.ParamCount());
+    if (const std::string error = LibrarySettingsCheck(settings); !error.empty()) {
+        return error;
+    }
     if (!settings.adStartInOrder.empty() && settings.adStartInOrder.size() != iNoParams) {
         return "start values: expected " + std::to_string(iNoParams) + " values (" +
                NamesList(model) + "), got " + std::to_string(settings.adStartInOrder.size());
@@ -350,7 +429,7 @@ std::string FitSettingsCheck(const Model &model, const FitSettings &settings) {
         }
     }
     // The start values given, in order or by name, lie inside their limits.
-    const std::vector<ParamRange> limits = LimitsResolve(model, settings);
+    const std::vector<ParamRange> limits = FitLimitsResolve(model, settings);
     std::map<std::string, double> given = settings.startByName;
     for (size_t i = 0; i < settings.adStartInOrder.size(); i++) {
         given.try_emplace(model.ParamNames()[i], settings.adStartInOrder[i]);

@@ -46,6 +46,17 @@ struct FitSettings {
     std::map<std::string, double> fixByName;
     bool bDefaultLimits = true;
 
+    // The library's robust loss and its scale (varo/varo.h: VaroLossSet),
+    // the scheme of numerical derivatives (VaroDifferenceSchemeSet) and the
+    // covariance (VaroCovarianceSet: 1 scaled by s^2, 2 absolute).
+    int iLoss = 0;
+    double dLossScale = 1.0;
+    int iDifferenceScheme = 0;
+    int iCovariance = 1;
+    // Probabilities of the profile-likelihood intervals of every parameter
+    // that is not fixed, formed after a fit that converged.
+    std::vector<double> adIntervalLevels;
+
     // Called after the initial evaluation and every iteration with the
     // iteration's number and the parameters reached; returning false stops
     // the fit (status 10).
@@ -82,6 +93,15 @@ struct FitOutcome {
     // of g^t C g, g the quantity's gradient; NaN where C is not available.
     std::vector<double> adDerived;
     std::vector<double> adDerivedErrors;
+    // 1 for a parameter whose value (adValues) lies on one of its limits, else
+    // 0; empty when adValues is.
+    std::vector<int> aiAtLimit;
+    // The profile-likelihood intervals, for each of settings.adIntervalLevels
+    // in turn the low and the high end of every parameter (2 ParamCount()
+    // values a level; -inf or inf for a side open up to a limit); NaN for a
+    // fixed parameter and when no interval was formed (a fit that did not
+    // converge, a refit that failed).
+    std::vector<double> adIntervals;
 };
 
 // Why the settings do not fit the model (an unknown name, a count of start
@@ -89,6 +109,11 @@ struct FitOutcome {
 // outside its limits, a limit whose lower end exceeds its upper); empty when
 // they do.
 std::string FitSettingsCheck(const Model &model, const FitSettings &settings);
+
+// The interval every parameter is kept in under the settings: the model's
+// default limits (unless bDefaultLimits is false), those given by name, the
+// fixed values.
+std::vector<ParamRange> FitLimitsResolve(const Model &model, const FitSettings &settings);
 
 // Fits model to the rows of nonzero weight (x in adTime, y in adData, the
 // weights in adWeight).

@@ -36,6 +36,37 @@ TEST(ModelOptions, StartLimitAndFixByNameTakeEffect) {
     EXPECT_EQ(held["Sigma1_error"], 0.0);
     EXPECT_EQ(held["Mean1"], 470.0) << "the truth, 480, lies beyond the limit";
     EXPECT_EQ(held["degrees_of_freedom"], free["degrees_of_freedom"].get<int>() + 1);
+    EXPECT_EQ(held["Mean1_at_limit"], true);
+    EXPECT_EQ(free["Mean1_at_limit"], nullptr) << "no limits, no column";
+    EXPECT_EQ(free["Sigma1_at_limit"], false) << "widths are limited to be positive";
+}
+
+// --intervals adds profile intervals around the values, open up to a limit
+// the value lies on; --loss fits robustly, so its plain chi-square exceeds
+// that of least squares.
+TEST(ModelOptions, IntervalsAndLossTakeEffect) {
+    const std::string folder = ScratchFolderMake("intervals");
+    const std::string path = GeneratedFile(folder, "gauss", 12, {50, 480, 40});
+    const json plain = RecordOfOne(FitRun({"--model", "gauss", "--format", "json", path}));
+    const json intervals =
+        RecordOfOne(FitRun({"--model", "gauss", "--format", "json", "--intervals", "0.6827,0.95",
+                            "--limit", "Mean1=400:470", path}));
+    const json robust =
+        RecordOfOne(FitRun({"--model", "gauss", "--format", "json", "--loss", "cauchy:0.5", path}));
+    std::filesystem::remove_all(folder);
+
+    ASSERT_EQ(intervals["status"], 0) << intervals["message"];
+    for (const char *pszLevel : {"0.6827", "0.95"}) {
+        const std::string level = pszLevel;
+        const double dAmpl = intervals["Ampl1"].get<double>();
+        EXPECT_LT(intervals["Ampl1_low_" + level].get<double>(), dAmpl) << level;
+        EXPECT_GT(intervals["Ampl1_high_" + level].get<double>(), dAmpl) << level;
+        EXPECT_EQ(intervals["Mean1_high_" + level], "inf") << level;
+    }
+    EXPECT_LT(intervals["Ampl1_low_0.95"].get<double>(),
+              intervals["Ampl1_low_0.6827"].get<double>());
+    ASSERT_EQ(robust["status"], 0) << robust["message"];
+    EXPECT_GT(robust["chi_square"].get<double>(), plain["chi_square"].get<double>());
 }
 
 struct FaultCase {
@@ -75,6 +106,12 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"FixOfNoParameter",
                   {"--model", "exp:1", "--fix", "Tau1=3"},
                   "no parameter named 'Tau1'"},
+        FaultCase{"UnknownLoss", {"--model", "exp:1", "--loss", "l1"}, "--loss: expected linear"},
+        FaultCase{
+            "LossScaleNotPositive", {"--model", "exp:1", "--loss", "huber:-1"}, "got 'huber:-1'"},
+        FaultCase{"IntervalLevelOfOne",
+                  {"--model", "exp:1", "--intervals", "0.5,1"},
+                  "--intervals: expected probabilities between 0 and 1, got '1'"},
         FaultCase{"StartsByNameAndInOrder",
                   {"--model", "gauss:1", "--start", "Ampl1=3,300"},
                   "expected NAME=VALUE (all values in order, or all by name), got '300'"},
