@@ -151,6 +151,9 @@ bool CsvFieldMatches(const std::string &field, const json &value) {
     if (value.is_string()) {
         return field == value.get<std::string>();
     }
+    if (value.is_boolean()) {
+        return field == (value.get<bool>() ? "1" : "0");
+    }
     if (value.is_number_integer()) {
         return field == std::to_string(value.get<long>());
     }
