@@ -65,6 +65,7 @@ void ColumnsUpdate(FitProblem *pProblem) {
     pProblem->adModel.resize(iNo);
     pProblem->adColumns.resize(iNo * pProblem->adParams.size());
     pProblem->adColumnsAt.clear(); // stale while they are formed
+    pProblem->iNoColumnCalls++;
     pProblem->pModel->Evaluate(pProblem->adParams.data(), pProblem->adX, pProblem->adModel.data(),
                                pProblem->adColumns.data());
     pProblem->adColumnsAt = pProblem->adParams;
@@ -88,6 +89,7 @@ int ModelCallback(VaroHandle iHandle) {
         if (iRc != 0) {
             return iRc;
         }
+        pProblem->iNoModelCalls++;
         ResidualsCompute(pProblem, pProblem->adParams, &pProblem->adVector);
         return VectorReturn(iHandle, pProblem->adVector);
     });

@@ -28,6 +28,8 @@ struct FitProblem {
     std::vector<double> adColumns;
     std::vector<double> adColumnsAt;
     std::vector<double> adLastParams; // the values of the last iteration reported
+    long iNoModelCalls = 0;           // ModelCallback's calls
+    long iNoColumnCalls = 0;          // evaluations of the derivative columns
     bool bThrew = false;              // the model threw; thrown says what
     std::string thrown;
 };

@@ -149,6 +149,9 @@ int ObjectConfigure(VaroHandle iHandle, FitProblem *pProblem, const FitSettings 
     if (iRc == 0 && settings.parValChange) {
         iRc = VaroParValChangeTerminationSet(iHandle, *settings.parValChange);
     }
+    if (iRc == 0 && settings.gaussNewtonThreshold) {
+        iRc = VaroGaussNewtonResNormThreshSet(iHandle, *settings.gaussNewtonThreshold);
+    }
     if (iRc == 0) {
         iRc = VaroCovarianceSet(iHandle, settings.iCovariance);
     }
@@ -345,6 +348,8 @@ FitOutcome FitRun(const Model &callerModel, const DataRows &rows, const FitSetti
     if (bProcessed) {
         iRc = VaroProcessing(object.iHandle);
     }
+    outcome.iNoModelCalls = problem.iNoModelCalls;
+    outcome.iNoColumnCalls = problem.iNoColumnCalls;
     outcome.iStatus = problem.bThrew ? kFitExceptionCaught : iRc;
     if (problem.bThrew) {
         outcome.message = "The fit stopped on an exception: " + problem.thrown;

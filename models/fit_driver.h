@@ -34,6 +34,10 @@ struct FitSettings {
     int iMaxIterations = -1;             // the library's default
     std::optional<double> resNormChange; // the library's defaults where empty
     std::optional<double> parValChange;
+    // The residual norm below which the eigenvector method tries a
+    // Gauss-Newton step (VaroGaussNewtonResNormThreshSet); the library's
+    // default where empty.
+    std::optional<double> gaussNewtonThreshold;
     std::string logPath; // the library's log file of the fit; empty: none
 
     // Start values: all parameters in order, or none (found from the data);
@@ -68,6 +72,11 @@ struct FitOutcome {
     std::string message; // empty after a fit that converged; one line
     int iIterations = 0;
     int iNoRowsFitted = 0; // rows of weight other than 0
+    // Evaluations of the model by the fit itself (the refits of the intervals
+    // apart): of its values, numerical derivatives included, and of its
+    // analytic derivative columns.
+    long iNoModelCalls = 0;
+    long iNoColumnCalls = 0;
     // Their x range, the domain of the model's terms that use one (a
     // normalised polynomial): Model::DomainSet on a copy of the model with
     // these evaluates the fitted model elsewhere. NaN when no row was fitted.

@@ -1,7 +1,7 @@
 // The fit driver: what a model or a progress hook throws ends the fit with a
-// status and a message instead of unwinding through the library; a
-// polynomial baseline far from x = 0 fits; a formula model, whose parser is
-// not safe on several threads, fits alike on many.
+// status and a message instead of unwinding through the library; every
+// evaluation is counted; a polynomial baseline far from x = 0 fits; a formula
+// model, whose parser is not safe on several threads, fits alike on many.
 #include <atomic>
 #include <cmath>
 #include <new>
@@ -40,6 +40,7 @@ class ThrowingTerm final : public PeakTerm {
         gaussian->Evaluate(adParams, adX, adValues, adColumns);
     }
     void StartFromShape(double, double, double, double *) const override {}
+    int CallsGet() const { return iNoCalls; }
 
   private:
     std::unique_ptr<ModelTerm> gaussian = GaussianTermMake();
@@ -109,6 +110,23 @@ INSTANTIATE_TEST_SUITE_P(
                              "The fit stopped on an exception: the hook broke"},
                     StopCase{"HookStops", 0, false, 1, -1, 10, ""}),
     [](const testing::TestParamInfo<StopCase> &info) { return info.param.pszName; });
+
+// Every evaluation the fit makes is counted once: of the values (numerical
+// derivatives included) or of the analytic columns.
+TEST(FitCounts, EveryEvaluationIsCountedOnce) {
+    for (const bool bAnalytic : {true, false}) {
+        Model model;
+        ASSERT_TRUE(model.TermAdd(std::make_unique<ThrowingTerm>(0, false), "", "1", nullptr));
+        FitSettings settings;
+        settings.adStartInOrder = {30, 9, 3};
+        settings.bAnalytic = bAnalytic;
+        const FitOutcome outcome = ModelFit(model, RowsMake(), settings);
+        ASSERT_EQ(outcome.iStatus, 0) << outcome.message;
+        const auto &term = dynamic_cast<const ThrowingTerm &>(model.Term(0));
+        EXPECT_EQ(outcome.iNoModelCalls + outcome.iNoColumnCalls, term.CallsGet()) << bAnalytic;
+        EXPECT_EQ(outcome.iNoColumnCalls > 0, bAnalytic);
+    }
+}
 
 // A curved baseline far from x = 0, where the powers of x are all but
 // parallel: the fit reaches at least the truth's chi-square.
