@@ -1,5 +1,7 @@
 // The extension module varo._varo: the fit object over the core library. The
 // Python layer in varo/ builds the user's functions on it.
+#include "batch_fit.h"
+#include "builtin_model.h"
 #include "fit_object.h"
 
 #include <pybind11/stl.h>
@@ -10,7 +12,8 @@ using varo_python::FitObject;
 using varo_python::LibraryError;
 
 PYBIND11_MODULE(_varo, module) {
-    module.doc() = "Fit objects of the Varo library with Python model functions.";
+    module.doc() = "Fit objects of the Varo library with Python model functions, and the "
+                   "built-in models fitted one data set or many at a time.";
 
     // A library error becomes varo.VaroError(code, message).
     py::register_exception_translator([](std::exception_ptr pError) {
@@ -54,4 +57,7 @@ PYBIND11_MODULE(_varo, module) {
         .def("model_calls", &FitObject::ModelCallsGet)
         .def("jacobian_calls", &FitObject::JacobianCallsGet)
         .def("message", &FitObject::MessageGet);
+
+    varo_python::BuiltinModelsBind(module);
+    varo_python::BatchFitBind(module);
 }

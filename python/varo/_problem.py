@@ -337,16 +337,28 @@ class Problem:
                                             absolute_sigma))
 
 
-def _termination_set(fit_object, ftol, xtol):
-    """SciPy's ftol (the relative decrease of the cost, 1 - (1 - c)^2 for the
+def termination_values(ftol, xtol):
+    """The library's norm change and parameter change termination values of
+    SciPy's ftol (the relative decrease of the cost, 1 - (1 - c)^2 for the
     library's relative decrease c of the norm) and xtol (here the relative
-    change of every parameter), each raised to the machine epsilon."""
+    change of every parameter), each raised to the machine epsilon; None for
+    one not given."""
     epsilon = np.finfo(float).eps
+    norm_change = param_change = None
     if ftol is not None:
         ftol = min(max(float(ftol), epsilon), 1.0)
-        fit_object.norm_change_set(max(1.0 - np.sqrt(1.0 - ftol), epsilon))
+        norm_change = max(1.0 - np.sqrt(1.0 - ftol), epsilon)
     if xtol is not None:
-        fit_object.param_change_set(min(max(float(xtol), epsilon), PARAM_CHANGE_MAX))
+        param_change = min(max(float(xtol), epsilon), PARAM_CHANGE_MAX)
+    return norm_change, param_change
+
+
+def _termination_set(fit_object, ftol, xtol):
+    norm_change, param_change = termination_values(ftol, xtol)
+    if norm_change is not None:
+        fit_object.norm_change_set(norm_change)
+    if param_change is not None:
+        fit_object.param_change_set(param_change)
 
 
 def _message_get(fit_object, status, nfev, max_nfev):

@@ -41,18 +41,22 @@ def intervals(result, names, sigmas):
     return output
 
 
+def central_difference(function, values, x, k):
+    """d function(x, *values) / d values[k] by a central difference."""
+    value = values[k]
+    step = 6e-6 * max(abs(value), 1e-8)
+    up, down = list(values), list(values)
+    up[k], down[k] = value + step, value - step
+    return (np.asarray(function(x, *up), dtype=float)
+            - np.asarray(function(x, *down), dtype=float)) / (2 * step)
+
+
 def _derivatives(data, values, x):
     """d f / d p of a data set's model at x, one column per parameter."""
     if data.jac is not None:
         return np.asarray(data.jac(x, *values), dtype=float).reshape(-1, len(values))
-    columns = []
-    for k, value in enumerate(values):
-        step = 6e-6 * max(abs(value), 1e-8)
-        up, down = list(values), list(values)
-        up[k], down[k] = value + step, value - step
-        columns.append((np.asarray(data.function(x, *up), dtype=float)
-                        - np.asarray(data.function(x, *down), dtype=float)) / (2 * step))
-    return np.stack(columns, axis=-1)
+    return np.stack([central_difference(data.function, values, x, k)
+                     for k in range(len(values))], axis=-1)
 
 
 def band(result, x, sigma, prediction, data_set):
