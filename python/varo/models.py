@@ -143,6 +143,12 @@ class Model:
                     lambda t, *p: self._model.values(np.array(p), t, domain), params, x, k)
         return columns.T
 
+    def derived(self, params):
+        """The derived quantities at params (as in eval), as a dict from name
+        to value."""
+        values, _ = self._model.derived(self._values(params))
+        return dict(zip(self.derived_names, values.tolist()))
+
     def guess(self, x, y, sigma=None):
         """The automatic start values of a fit to (x, y), as a dict from name to
         value in param_names order: the baseline from the ends of the data,
