@@ -65,7 +65,6 @@ void ColumnsUpdate(FitProblem *pProblem) {
     pProblem->adModel.resize(iNo);
     pProblem->adColumns.resize(iNo * pProblem->adParams.size());
     pProblem->adColumnsAt.clear(); // stale while they are formed
-    pProblem->iNoColumnCalls++;
     pProblem->pModel->Evaluate(pProblem->adParams.data(), pProblem->adX, pProblem->adModel.data(),
                                pProblem->adColumns.data());
     pProblem->adColumnsAt = pProblem->adParams;
@@ -90,7 +89,15 @@ int ModelCallback(VaroHandle iHandle) {
             return iRc;
         }
         pProblem->iNoModelCalls++;
-        ResidualsCompute(pProblem, pProblem->adParams, &pProblem->adVector);
+        if (pProblem->bColumnsWithValues) {
+            ColumnsUpdate(pProblem);
+            pProblem->adVector.resize(pProblem->adX.size());
+            WeightedResidualsCompute(pProblem->adX.size(), pProblem->adY.data(),
+                                     pProblem->adWeight.data(), pProblem->adModel.data(),
+                                     pProblem->adVector.data());
+        } else {
+            ResidualsCompute(pProblem, pProblem->adParams, &pProblem->adVector);
+        }
         return VectorReturn(iHandle, pProblem->adVector);
     });
 }
@@ -107,6 +114,10 @@ int GradientCallback(VaroHandle iHandle) {
         }
         if (!pProblem->pModel->ParamAnalytic(iParamNumber - 1)) {
             return kDerivativeDeclined;
+        }
+        if (pProblem->adColumnsAskedAt != pProblem->adParams) {
+            pProblem->iNoColumnCalls++;
+            pProblem->adColumnsAskedAt = pProblem->adParams;
         }
         ColumnsUpdate(pProblem);
         const size_t iNo = pProblem->adX.size();

@@ -19,6 +19,10 @@ struct FitProblem {
     // The rows that enter the fit: those of nonzero weight.
     std::vector<double> adX, adY, adWeight;
     const std::function<bool(int, std::span<const double>)> *pProgress = nullptr;
+    // Every parameter's derivative is analytic and asked for: the columns are
+    // formed with the values at every point, in the same pass, since the
+    // library asks for them at the point it evaluated last.
+    bool bColumnsWithValues = false;
 
     std::vector<double> adParams; // the current values, as the callbacks read them
     std::vector<double> adModel;  // the model's values there
@@ -27,10 +31,11 @@ struct FitProblem {
     // formed once per point and handed over column by column.
     std::vector<double> adColumns;
     std::vector<double> adColumnsAt;
-    std::vector<double> adLastParams; // the values of the last iteration reported
-    long iNoModelCalls = 0;           // ModelCallback's calls
-    long iNoColumnCalls = 0;          // evaluations of the derivative columns
-    bool bThrew = false;              // the model threw; thrown says what
+    std::vector<double> adColumnsAskedAt; // the last point whose columns were asked for
+    std::vector<double> adLastParams;     // the values of the last iteration reported
+    long iNoModelCalls = 0;               // ModelCallback's calls
+    long iNoColumnCalls = 0;              // points whose columns were asked for
+    bool bThrew = false;                  // the model threw; thrown says what
     std::string thrown;
 };
 

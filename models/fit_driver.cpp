@@ -333,6 +333,10 @@ FitOutcome FitRun(const Model &callerModel, const DataRows &rows, const FitSetti
     }
     const Model &model = own ? *own : callerModel;
     problem.pModel = &model;
+    problem.bColumnsWithValues = settings.bAnalytic;
+    for (int i = 0; i < model.ParamCount(); i++) {
+        problem.bColumnsWithValues = problem.bColumnsWithValues && model.ParamAnalytic(i);
+    }
     const std::vector<ParamRange> limits = FitLimitsResolve(model, settings);
     const std::vector<double> adStart = StartValues(model, rows, settings, limits);
     problem.adParams.resize(model.ParamCount());

@@ -72,9 +72,9 @@ struct FitOutcome {
     std::string message; // empty after a fit that converged; one line
     int iIterations = 0;
     int iNoRowsFitted = 0; // rows of weight other than 0
-    // Evaluations of the model by the fit itself (the refits of the intervals
-    // apart): of its values, numerical derivatives included, and of its
-    // analytic derivative columns.
+    // The fit's own requests (the refits of the intervals apart): of the
+    // model's values, numerical derivatives included, and of its analytic
+    // derivatives at a point (formed with the values where they can be).
     long iNoModelCalls = 0;
     long iNoColumnCalls = 0;
     // Their x range, the domain of the model's terms that use one (a

@@ -111,9 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StopCase{"HookStops", 0, false, 1, -1, 10, ""}),
     [](const testing::TestParamInfo<StopCase> &info) { return info.param.pszName; });
 
-// Every evaluation the fit makes is counted once: of the values (numerical
-// derivatives included) or of the analytic columns.
-TEST(FitCounts, EveryEvaluationIsCountedOnce) {
+// The counts: a numerical fit asks for values alone, each evaluated once; an
+// analytic one forms the columns with the values, so that it evaluates the
+// model fewer times than it asks for values and columns.
+TEST(FitCounts, ValuesAndColumnsAreCountedAndFormedInOnePass) {
     for (const bool bAnalytic : {true, false}) {
         Model model;
         ASSERT_TRUE(model.TermAdd(std::make_unique<ThrowingTerm>(0, false), "", "1", nullptr));
@@ -122,9 +123,15 @@ TEST(FitCounts, EveryEvaluationIsCountedOnce) {
         settings.bAnalytic = bAnalytic;
         const FitOutcome outcome = ModelFit(model, RowsMake(), settings);
         ASSERT_EQ(outcome.iStatus, 0) << outcome.message;
-        const auto &term = dynamic_cast<const ThrowingTerm &>(model.Term(0));
-        EXPECT_EQ(outcome.iNoModelCalls + outcome.iNoColumnCalls, term.CallsGet()) << bAnalytic;
-        EXPECT_EQ(outcome.iNoColumnCalls > 0, bAnalytic);
+        const int iNoCalls = dynamic_cast<const ThrowingTerm &>(model.Term(0)).CallsGet();
+        if (bAnalytic) {
+            EXPECT_GE(outcome.iNoColumnCalls, outcome.iIterations);
+            EXPECT_GE(iNoCalls, outcome.iNoModelCalls);
+            EXPECT_LT(iNoCalls, outcome.iNoModelCalls + outcome.iNoColumnCalls);
+        } else {
+            EXPECT_EQ(outcome.iNoColumnCalls, 0);
+            EXPECT_EQ(iNoCalls, outcome.iNoModelCalls);
+        }
     }
 }
 
