@@ -171,9 +171,11 @@ struct Batch {
     RowsOut &out;
     std::atomic<size_t> iNext{0};
     std::atomic<bool> bStop{false};
+    std::atomic<size_t> iNoDone{0};
+    // The calling thread is woken when a worker ends, not after every row:
+    // a wake-up per row would cost more than a fit.
     std::mutex mutex;
-    std::condition_variable changed;
-    size_t iNoDone = 0; // guarded by mutex
+    std::condition_variable workerEnded;
     int iNoRunning = 0; // guarded by mutex
 };
 
@@ -251,11 +253,7 @@ void Work(Batch *pBatch) noexcept {
         settings.Progress = [pBatch](int, std::span<const double>) { return !pBatch->bStop; };
         for (size_t i = pBatch->iNext++; i < iNoRows && !pBatch->bStop; i = pBatch->iNext++) {
             RowFit(pBatch, i, &settings);
-            {
-                const std::lock_guard lock(pBatch->mutex);
-                pBatch->iNoDone++;
-            }
-            pBatch->changed.notify_all();
+            pBatch->iNoDone++;
         }
     } catch (...) {
         // No memory for the worker's settings: the other workers take its rows.
@@ -264,7 +262,7 @@ void Work(Batch *pBatch) noexcept {
         const std::lock_guard lock(pBatch->mutex);
         pBatch->iNoRunning--;
     }
-    pBatch->changed.notify_all();
+    pBatch->workerEnded.notify_all();
 }
 
 // Runs the workers and calls Poll on the calling thread with the rows done,
@@ -286,7 +284,8 @@ void WorkersRun(Batch *pBatch, int iJobs, const std::function<bool(size_t)> &Pol
     }
     std::unique_lock lock(pBatch->mutex);
     while (pBatch->iNoRunning > 0) {
-        pBatch->changed.wait_for(lock, kPollInterval, [pBatch] { return pBatch->iNoRunning == 0; });
+        pBatch->workerEnded.wait_for(lock, kPollInterval,
+                                     [pBatch] { return pBatch->iNoRunning == 0; });
         const size_t iNoDone = pBatch->iNoDone;
         lock.unlock();
         if (!pBatch->bStop && !Poll(iNoDone)) {

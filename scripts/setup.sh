@@ -27,13 +27,15 @@ VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libg
     libcli11-dev nlohmann-json3-dev libcsv-dev libcerf-dev libmuparser-dev
     libgl1-mesa-dri xvfb xauth)
 
-# The benchmark harness and its unit tests build only when these are present.
-VARO_BENCH_PACKAGES=(libcminpack-dev libgsl-dev libbenchmark-dev)
+# The benchmark harness and its unit tests build only when these are present;
+# lmfit is the peer of varo.fit_many's benchmark.
+VARO_BENCH_PACKAGES=(libcminpack-dev libgsl-dev libbenchmark-dev python3-lmfit)
 
 # The Python package builds when these are present; its tests also need SciPy
-# and pytest, its example matplotlib. pkg-config serves the installation check.
+# and pytest, its examples matplotlib, fit_many's progress bar tqdm.
+# pkg-config serves the installation check.
 VARO_PYTHON_PACKAGES=(python3-dev python3-numpy pybind11-dev python3-pytest python3-scipy
-    python3-matplotlib pkg-config)
+    python3-matplotlib python3-tqdm pkg-config)
 
 # The fuzz harnesses need clang with libFuzzer and the sanitizer runtimes.
 VARO_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
