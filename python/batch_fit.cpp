@@ -270,16 +270,22 @@ void Work(Batch *pBatch) noexcept {
 // the batch) or the workers are done.
 void WorkersRun(Batch *pBatch, int iJobs, const std::function<bool(size_t)> &Poll) {
     std::vector<std::jthread> workers;
-    pBatch->iNoRunning = iJobs;
-    try {
-        for (int k = 0; k < iJobs; k++) {
+    workers.reserve(static_cast<size_t>(iJobs));
+    for (int k = 0; k < iJobs; k++) {
+        // Counted before it starts, since a worker may end at once.
+        std::unique_lock lock(pBatch->mutex);
+        pBatch->iNoRunning++;
+        lock.unlock();
+        try {
             workers.emplace_back(Work, pBatch);
-        }
-    } catch (const std::system_error &) {
-        const std::lock_guard lock(pBatch->mutex);
-        pBatch->iNoRunning = static_cast<int>(workers.size());
-        if (workers.empty()) {
-            throw;
+        } catch (const std::system_error &) {
+            // The workers started take all rows; none started is an error.
+            lock.lock();
+            pBatch->iNoRunning--;
+            if (workers.empty()) {
+                throw;
+            }
+            break;
         }
     }
     std::unique_lock lock(pBatch->mutex);

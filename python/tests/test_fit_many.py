@@ -69,6 +69,25 @@ def test_bad_rows_get_statuses_of_their_own_among_good_rows():
     assert list(omitted.status) == [0, 0]
 
 
+@pytest.mark.parametrize("arguments, error, words", [
+    ({"Y": np.zeros((2, 7))}, ValueError, "points of x"),
+    ({"sigma": np.ones((3, X.size))}, ValueError, "sigma must"),
+    ({"sigma": 0.0}, ValueError, "positive"),
+    ({"p0": np.ones((2, 4))}, ValueError, "p0 must"),
+    ({"p0": {"Mean1": np.nan}}, ValueError, "start value of Mean1"),
+    ({"bounds": {"Width": (0, 1)}}, ValueError, "no parameter named 'Width'"),
+    ({"jobs": 0}, ValueError, "jobs"),
+    ({"progress": "bar"}, ValueError, "progress"),
+    ({"gtol": 1e-8}, TypeError, "gtol"),
+    ({"model": lambda x, a: a * x}, TypeError, "varo.fit"),
+], ids=["points", "sigma shape", "sigma zero", "p0 shape", "nan start", "unknown name", "jobs",
+        "progress", "keyword", "python function"])
+def test_bad_arguments_raise_before_any_fit(arguments, error, words):
+    call = {"model": MODEL, "x": X, "Y": np.zeros((2, X.size))} | arguments
+    with pytest.raises(error, match=words):
+        varo.fit_many(call.pop("model"), call.pop("x"), call.pop("Y"), **call)
+
+
 # A slow batch: a formula's derivatives are numerical, and 20000 fits of it
 # take seconds, so that a stop after the first tenth of a second shows.
 SLOW_MODEL = Expression("a*exp(-((x-m)/w)^2)+c")

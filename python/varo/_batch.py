@@ -21,6 +21,9 @@ STATUS_EXCEPTION = _varo.STATUS_EXCEPTION  # the fit stopped on an error (out of
 STATUS_SETTING_REFUSED = _varo.STATUS_SETTING_REFUSED  # a row's start values were refused
 STATUS_NOT_FITTED = _varo.STATUS_NOT_FITTED  # Ctrl-C stopped the batch before the row
 NAN_POLICIES = ("raise", "omit", None)
+# Model.fit's keywords that fit_many passes on.
+FIT_KEYWORDS = ("method", "loss", "f_scale", "jac", "absolute_sigma", "ftol", "xtol", "tolerance",
+                "max_iterations")
 
 
 def _bounds_apply(settings, names, bounds):
@@ -130,20 +133,25 @@ def rows_fit(model, x, rows, sigma, starts, settings, jobs=1, nan_omit=False, pr
             bar.close()
 
 
+def _shapes_text(shared, per_row):
+    return f"{shared}" if shared == per_row else f"{shared} (shared) or {per_row}"
+
+
 def _sigma_rows(sigma, shape):
-    """sigma as one row shared by all (a number or one per point) or one row
-    per row of data."""
+    """sigma as one row shared by all (a number or one per point), which must
+    be positive where it is finite, or one row per row of data."""
     if sigma is None:
         return None
     sigma = np.asarray(sigma, dtype=float)
-    if sigma.ndim == 0:
-        return np.full(shape[-1], float(sigma))
-    if sigma.shape == shape[-1:]:
+    if sigma.ndim == 0 or sigma.shape == shape[-1:]:
+        sigma = np.broadcast_to(sigma, shape[-1:]).copy()
+        if np.any(sigma[np.isfinite(sigma)] <= 0):
+            raise ValueError("sigma must be positive")
         return sigma
     if sigma.shape == shape:
         return sigma.reshape(-1, shape[-1])
-    raise ValueError(f"sigma must be a number or have the shape {shape[-1:]} or {shape}, "
-                     f"not {sigma.shape}")
+    raise ValueError(f"sigma must be a number or have the shape "
+                     f"{_shapes_text(shape[-1:], shape)}, not {sigma.shape}")
 
 
 @dataclass
@@ -221,8 +229,8 @@ def _starts_rows(p0, names, shape):
         return p0, None
     if p0.shape == shape[:-1] + (len(names),):
         return None, np.ascontiguousarray(p0.reshape(-1, len(names)))
-    raise ValueError(f"p0 must have the shape {(len(names),)} or {shape[:-1] + (len(names),)}, "
-                     f"not {p0.shape}")
+    raise ValueError(f"p0 must have the shape "
+                     f"{_shapes_text((len(names),), shape[:-1] + (len(names),))}, not {p0.shape}")
 
 
 def fit_many(model, x, Y, p0=None, sigma=None, bounds=None, fixed=None, jobs=None,
@@ -254,8 +262,14 @@ def fit_many(model, x, Y, p0=None, sigma=None, bounds=None, fixed=None, jobs=Non
     is raised again. Ctrl-C (KeyboardInterrupt) stops the batch too; the rows
     done so far are returned, the others with STATUS_NOT_FITTED, and a
     RuntimeWarning says so."""
+    if not hasattr(model, "_model"):
+        raise TypeError("fit_many fits a built-in model of varo.models; fit a model function "
+                        "with varo.fit")
     if nan_policy not in NAN_POLICIES:
         raise ValueError(f"nan_policy must be one of {NAN_POLICIES}, not {nan_policy!r}")
+    for name in keywords:
+        if name not in FIT_KEYWORDS:
+            raise TypeError(f"fit_many() got an unexpected keyword argument {name!r}")
     x = finite_array(x, "x", ndim=1)
     Y = np.asarray(Y, dtype=float)
     if Y.ndim == 0 or Y.shape[-1] != x.size or x.size == 0:
