@@ -157,12 +157,17 @@ def _sigma_rows(sigma, shape):
 @dataclass
 class ManyResult:
     """The fits of many spectra: arrays shaped like the data without their last
-    axis (the parameter axis last where there is one). A row that did not
-    converge keeps its status and message, with the values of its last
-    iteration and NaN errors; a row refused before its fit (NaN in it, a
-    sigma not positive, start values outside the bounds, not reached before
-    Ctrl-C) has NaN values. derived maps every derived quantity's name
-    (Height1, Area1, FWHM1, Tau1 ...) to (values, standard errors)."""
+    axis (the parameter axis last where there is one). status is 0 for a fit
+    that converged, else the library's code (9 iteration limit, 15 converged
+    without standard errors: the data do not determine every parameter, ...)
+    or one of varo.STATUS_NOT_FINITE, STATUS_SIGMA_NOT_POSITIVE,
+    STATUS_NO_POINTS, STATUS_SETTING_REFUSED, STATUS_EXCEPTION and
+    STATUS_NOT_FITTED; message says what happened. A row that did not
+    converge keeps the values of its last iteration, with NaN errors; a row
+    refused before its fit has NaN values. derived maps every derived
+    quantity's name (Height1, Area1, FWHM1, Tau1 ...) to (values, standard
+    errors); result[name] gives a parameter's or a derived quantity's
+    values."""
 
     names: list
     values: np.ndarray
