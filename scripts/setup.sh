@@ -31,11 +31,12 @@ VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libg
 # lmfit is the peer of varo.fit_many's benchmark.
 VARO_BENCH_PACKAGES=(libcminpack-dev libgsl-dev libbenchmark-dev python3-lmfit)
 
-# The Python package builds when these are present; its tests also need SciPy
-# and pytest, its examples matplotlib, fit_many's progress bar tqdm.
-# pkg-config serves the installation check.
+# The Python package builds when these are present; its tests also need SciPy,
+# lmfit (its intervals are the reference of ours) and pytest, its examples
+# matplotlib, fit_many's progress bar tqdm. pkg-config serves the installation
+# check.
 VARO_PYTHON_PACKAGES=(python3-dev python3-numpy pybind11-dev python3-pytest python3-scipy
-    python3-matplotlib python3-tqdm pkg-config)
+    python3-lmfit python3-matplotlib python3-tqdm pkg-config)
 
 # The fuzz harnesses need clang with libFuzzer and the sanitizer runtimes.
 VARO_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

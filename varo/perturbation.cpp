@@ -52,6 +52,18 @@ double NormChangeGet(const VaroObject *pObject, int iModel) {
     return std::fabs(dNorm - dBaseNorm) / dBaseNorm;
 }
 
+// Calls the callback of model iModel at the perturbed point: 0 with its
+// residuals in cbReturnVector, the callback's nonzero result, or 13 when it
+// handed over no vector.
+int PerturbedModelCall(VaroObject *pObject, int iModel) {
+    pObject->yRetVectSet = 0;
+    const int iResult = pObject->models[iModel].modelCallback(pObject->handle);
+    if (iResult != 0) {
+        return iResult;
+    }
+    return pObject->yRetVectSet ? 0 : kRcNoVector;
+}
+
 // Residuals of one side of the difference: those at the perturbed point, or,
 // when that side was not evaluated (a parameter on its limit), those at the
 // current point.
@@ -119,13 +131,9 @@ int PerturbationSearch(VaroObject *pObject, int iDirection) {
             break;
         }
         dValue = std::clamp(dBase + h, dLower, dUpper);
-        pObject->yRetVectSet = 0;
-        const int iResult = pObject->models[iModel].modelCallback(pObject->handle);
+        const int iResult = PerturbedModelCall(pObject, iModel);
         if (iResult != 0) {
             return iResult;
-        }
-        if (!pObject->yRetVectSet) {
-            return kRcNoVector;
         }
         dEvaluated = h;
         const double dChange = NormChangeGet(pObject, iModel);
@@ -193,13 +201,9 @@ int ForwardGradient(VaroObject *pObject, RealVector vrGradient) {
     if (dStep == 0.0 || !std::isfinite(dStep)) {
         return RealVectorFill(vrGradient, 0.0) == 0 ? 0 : InternalBugReport(pObject);
     }
-    pObject->yRetVectSet = 0;
-    const int iResult = pObject->models[iModel].modelCallback(pObject->handle);
+    const int iResult = PerturbedModelCall(pObject, iModel);
     if (iResult != 0) {
         return iResult;
-    }
-    if (!pObject->yRetVectSet) {
-        return kRcNoVector;
     }
     if (RealVectorCombine(pObject->cbReturnVector, 2, pObject->residuals[iModel], vrGradient) !=
             0 ||

@@ -1,6 +1,7 @@
 """Profile-likelihood intervals and confidence bands: the closed forms of a
 straight line, and lmfit's documented conf_interval example through lmfit
 itself."""
+import lmfit
 import numpy as np
 import pytest
 from scipy.stats import t as student_t
@@ -61,7 +62,6 @@ def test_a_bound_below_the_level_leaves_the_interval_open():
 
 
 def test_agrees_with_lmfit_conf_interval_on_its_documented_example():
-    lmfit = pytest.importorskip("lmfit")
     x = np.linspace(0.3, 10, 100)
     np.random.seed(0)
     y = 1 / (0.1 * x) + 2 + 0.1 * np.random.randn(x.size)
