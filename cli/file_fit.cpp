@@ -116,7 +116,8 @@ void PictureDraw(const FitOptions &options, const DataRows &rows, const FitOutco
                  int iStatus, const std::string &message, int iPosition, int iNoFiles,
                  FitRecord *pRecord) noexcept {
     try {
-        const FitCurves curves = FitCurvesCompute(options.model, rows, outcome);
+        const FitCurves curves =
+            FitCurvesCompute(options.model, rows, outcome, !options.plotDir.empty());
         if (!options.reportPath.empty()) {
             pRecord->thumbnailSvg = FitThumbnailSvg(curves, iStatus == 0);
         }

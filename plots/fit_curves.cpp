@@ -137,7 +137,7 @@ void ResidualsCompute(const Model &model, const DataRows &rows, const std::vecto
 } // namespace
 
 FitCurves FitCurvesCompute(const Model &callerModel, const DataRows &rows,
-                           const FitOutcome &outcome) {
+                           const FitOutcome &outcome, bool bParts) {
     FitCurves curves;
     RowsTake(rows, &curves);
     if (outcome.adValues.empty() || rows.adTime.empty()) {
@@ -159,8 +159,10 @@ FitCurves FitCurvesCompute(const Model &callerModel, const DataRows &rows,
     }
     curves.adFit.resize(kCurvePoints);
     model.Evaluate(outcome.adValues.data(), curves.adGridX, curves.adFit.data(), nullptr);
-    curves.adBand = BandCompute(model, outcome, curves.adGridX);
-    TermsCompute(model, outcome.adValues, &curves);
+    if (bParts) {
+        curves.adBand = BandCompute(model, outcome, curves.adGridX);
+        TermsCompute(model, outcome.adValues, &curves);
+    }
     ResidualsCompute(model, rows, outcome.adValues, &curves);
     return curves;
 }

@@ -48,8 +48,11 @@ struct FitCurves {
     ResidualScale residualScale = ResidualScale::kPlain;
 };
 
-// The curves of model fitted to rows with outcome. The model is the one the
-// fit was given: the outcome's domain is set on a copy where a term uses one.
-FitCurves FitCurvesCompute(const Model &model, const DataRows &rows, const FitOutcome &outcome);
+// The curves of model fitted to rows with outcome; the band, the terms and
+// the baseline only when bParts (a thumbnail shows the data, the fit and the
+// residuals alone). The model is the one the fit was given: the outcome's
+// domain is set on a copy where a term uses one.
+FitCurves FitCurvesCompute(const Model &model, const DataRows &rows, const FitOutcome &outcome,
+                           bool bParts);
 
 #endif

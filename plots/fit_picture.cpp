@@ -13,6 +13,7 @@
 #include <cairo.h>
 
 #include "plots/panel_draw.h"
+#include "plots/png_file.h"
 
 namespace {
 
@@ -337,12 +338,10 @@ std::string FitPictureWrite(const FitCurves &curves, const FitCaption &caption,
             return StatusText(cairo_status(cairo.get()), iOpenError);
         }
     }
-    cairo_status_t status = CAIRO_STATUS_SUCCESS;
     if (format == PictureFormat::kPng) {
-        status = cairo_surface_write_to_png(surface.get(), path.c_str());
-    } else {
-        cairo_surface_finish(surface.get());
-        status = cairo_surface_status(surface.get());
+        return PngFileWrite(surface.get(), path);
     }
+    cairo_surface_finish(surface.get());
+    const cairo_status_t status = cairo_surface_status(surface.get());
     return status == CAIRO_STATUS_SUCCESS ? "" : StatusText(status, errno);
 }

@@ -2,7 +2,9 @@
 // of a picture costs little more than one for a single dot.
 #include "plots/panel_draw.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "plots/utf8_text.h"
 
@@ -41,6 +43,102 @@ std::string TextCut(cairo_t *pCairo, const std::string &text, double dMaxWidth) 
         }
     }
     return text.substr(0, iKept) + kEllipsis;
+}
+
+// Picture points within this distance of the line through their neighbours
+// that are kept are left out: a tenth of a pixel.
+constexpr double kPathTolerance = 0.1;
+// The longest stretch of points one line may replace.
+constexpr size_t kMaxLeftOut = 64;
+
+struct PicturePoint {
+    double dX, dY;
+};
+
+// Whether the points from iFirst to iLast all lie within kPathTolerance of
+// the line from the first to the last.
+bool StraightIs(const std::vector<PicturePoint> &points, size_t iFirst, size_t iLast) {
+    const PicturePoint &a = points[iFirst];
+    const PicturePoint &b = points[iLast];
+    const double dDx = b.dX - a.dX, dDy = b.dY - a.dY;
+    const double dLength = std::hypot(dDx, dDy);
+    for (size_t i = iFirst + 1; i < iLast; i++) {
+        const double dAcross =
+            dLength > 0.0
+                ? std::fabs((points[i].dX - a.dX) * dDy - (points[i].dY - a.dY) * dDx) / dLength
+                : std::hypot(points[i].dX - a.dX, points[i].dY - a.dY);
+        if (dAcross > kPathTolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The points with those that a straight line through their neighbours
+// draws as well left out.
+std::vector<PicturePoint> PointsThinned(const std::vector<PicturePoint> &points) {
+    if (points.size() < 3) {
+        return points;
+    }
+    std::vector<PicturePoint> kept = {points[0]};
+    size_t iAnchor = 0;
+    for (size_t i = 2; i < points.size(); i++) {
+        if (i - iAnchor > kMaxLeftOut || !StraightIs(points, iAnchor, i)) {
+            iAnchor = i - 1;
+            kept.push_back(points[iAnchor]);
+        }
+    }
+    kept.push_back(points.back());
+    return kept;
+}
+
+// The curve in picture coordinates, in runs of finite points, thinned.
+std::vector<std::vector<PicturePoint>>
+PictureRuns(const PanelFrame &frame, std::span<const double> adX, std::span<const double> adY) {
+    std::vector<std::vector<PicturePoint>> runs;
+    std::vector<PicturePoint> run;
+    for (size_t i = 0; i <= std::min(adX.size(), adY.size()); i++) {
+        const bool bEnd = i == std::min(adX.size(), adY.size());
+        const PicturePoint point = {bEnd ? NAN : frame.XMap(adX[i]),
+                                    bEnd ? NAN : frame.YMap(adY[i])};
+        if (std::isfinite(point.dX) && std::isfinite(point.dY)) {
+            run.push_back(point);
+        } else if (!run.empty()) {
+            runs.push_back(PointsThinned(run));
+            run.clear();
+        }
+    }
+    return runs;
+}
+
+// Filled dots in an image: one dot drawn into a mask, and the mask laid at
+// every point, which costs a tenth of filling as many circles.
+void DotsStamp(cairo_t *pCairo, const std::vector<PicturePoint> &points, double dRadius) {
+    const int iSize = static_cast<int>(std::ceil(2.0 * dRadius)) + 2;
+    cairo_surface_t *pDot = cairo_image_surface_create(CAIRO_FORMAT_A8, iSize, iSize);
+    cairo_t *pDotCairo = cairo_create(pDot);
+    cairo_arc(pDotCairo, 0.5 * iSize, 0.5 * iSize, dRadius, 0.0, 2.0 * M_PI);
+    cairo_fill(pDotCairo);
+    cairo_destroy(pDotCairo);
+    for (const PicturePoint &point : points) {
+        cairo_mask_surface(pCairo, pDot, point.dX - 0.5 * iSize, point.dY - 0.5 * iSize);
+    }
+    cairo_surface_destroy(pDot);
+}
+
+// Filled dots in a vector picture: strokes of no length with round caps, a
+// tenth of the text of a circle's curves.
+void DotsStroke(cairo_t *pCairo, const std::vector<PicturePoint> &points, double dRadius) {
+    const double dLineWidth = cairo_get_line_width(pCairo);
+    cairo_set_line_cap(pCairo, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_width(pCairo, 2.0 * dRadius);
+    for (const PicturePoint &point : points) {
+        cairo_move_to(pCairo, point.dX, point.dY);
+        cairo_close_path(pCairo);
+    }
+    cairo_stroke(pCairo);
+    cairo_set_line_cap(pCairo, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_width(pCairo, dLineWidth);
 }
 
 } // namespace
@@ -102,46 +200,46 @@ void PanelClip(cairo_t *pCairo, const PanelFrame &frame) {
 
 void CurveStroke(cairo_t *pCairo, const PanelFrame &frame, std::span<const double> adX,
                  std::span<const double> adY) {
-    bool bDrawing = false;
-    for (size_t i = 0; i < adX.size(); i++) {
-        const double dX = frame.XMap(adX[i]);
-        const double dY = frame.YMap(adY[i]);
-        if (!std::isfinite(dX) || !std::isfinite(dY)) {
-            bDrawing = false;
-        } else if (bDrawing) {
-            cairo_line_to(pCairo, dX, dY);
-        } else {
-            cairo_move_to(pCairo, dX, dY);
-            bDrawing = true;
+    for (const std::vector<PicturePoint> &run : PictureRuns(frame, adX, adY)) {
+        for (const PicturePoint &point : run) {
+            cairo_line_to(pCairo, point.dX, point.dY);
         }
+        cairo_new_sub_path(pCairo);
     }
     cairo_stroke(pCairo);
 }
 
 void BandFill(cairo_t *pCairo, const PanelFrame &frame, std::span<const double> adX,
               std::span<const double> adLow, std::span<const double> adHigh) {
-    // One polygon per run of points where both sides are finite.
-    size_t iStart = 0;
-    while (iStart < adX.size()) {
-        const auto Finite = [&](size_t i) {
-            return std::isfinite(frame.YMap(adLow[i])) && std::isfinite(frame.YMap(adHigh[i]));
-        };
-        while (iStart < adX.size() && !Finite(iStart)) {
-            iStart++;
+    // One polygon per run of points where both sides are finite: the upper
+    // side forwards, the lower one back.
+    std::vector<double> adBoth(adX.size());
+    for (size_t i = 0; i < adX.size(); i++) {
+        adBoth[i] = adLow[i] + adHigh[i];
+    }
+    std::vector<double> adRunX, adRunLow, adRunHigh;
+    for (size_t i = 0; i <= adX.size(); i++) {
+        if (i < adX.size() && std::isfinite(frame.YMap(adBoth[i]))) {
+            adRunX.push_back(adX[i]);
+            adRunLow.push_back(adLow[i]);
+            adRunHigh.push_back(adHigh[i]);
+            continue;
         }
-        size_t iEnd = iStart;
-        while (iEnd < adX.size() && Finite(iEnd)) {
-            iEnd++;
+        for (const std::vector<PicturePoint> &run : PictureRuns(frame, adRunX, adRunHigh)) {
+            for (const PicturePoint &point : run) {
+                cairo_line_to(pCairo, point.dX, point.dY);
+            }
         }
-        for (size_t i = iStart; i < iEnd; i++) {
-            cairo_line_to(pCairo, frame.XMap(adX[i]), frame.YMap(adHigh[i]));
-        }
-        for (size_t i = iEnd; i-- > iStart;) {
-            cairo_line_to(pCairo, frame.XMap(adX[i]), frame.YMap(adLow[i]));
+        for (const std::vector<PicturePoint> &run : PictureRuns(frame, adRunX, adRunLow)) {
+            for (auto point = run.rbegin(); point != run.rend(); ++point) {
+                cairo_line_to(pCairo, point->dX, point->dY);
+            }
         }
         cairo_close_path(pCairo);
         cairo_new_sub_path(pCairo);
-        iStart = iEnd;
+        adRunX.clear();
+        adRunLow.clear();
+        adRunHigh.clear();
     }
     cairo_fill(pCairo);
 }
@@ -149,18 +247,25 @@ void BandFill(cairo_t *pCairo, const PanelFrame &frame, std::span<const double> 
 void DotsDraw(cairo_t *pCairo, const PanelFrame &frame, std::span<const double> adX,
               std::span<const double> adY, std::span<const char> mask, char cMask, double dRadius,
               bool bFilled) {
+    std::vector<PicturePoint> points;
     for (size_t i = 0; i < adX.size(); i++) {
-        const double dX = frame.XMap(adX[i]);
-        const double dY = frame.YMap(adY[i]);
-        if ((!mask.empty() && mask[i] != cMask) || !std::isfinite(dX) || !std::isfinite(dY)) {
-            continue;
+        const PicturePoint point = {frame.XMap(adX[i]), frame.YMap(adY[i])};
+        if ((mask.empty() || mask[i] == cMask) && std::isfinite(point.dX) &&
+            std::isfinite(point.dY)) {
+            points.push_back(point);
         }
-        cairo_new_sub_path(pCairo);
-        cairo_arc(pCairo, dX, dY, dRadius, 0.0, 2.0 * M_PI);
     }
-    if (bFilled) {
-        cairo_fill(pCairo);
+    const bool bImage =
+        cairo_surface_get_type(cairo_get_target(pCairo)) == CAIRO_SURFACE_TYPE_IMAGE;
+    if (bFilled && bImage) {
+        DotsStamp(pCairo, points, dRadius);
+    } else if (bFilled) {
+        DotsStroke(pCairo, points, dRadius);
     } else {
+        for (const PicturePoint &point : points) {
+            cairo_new_sub_path(pCairo);
+            cairo_arc(pCairo, point.dX, point.dY, dRadius, 0.0, 2.0 * M_PI);
+        }
         cairo_stroke(pCairo);
     }
 }

@@ -30,8 +30,9 @@ void PanelDraw(cairo_t *pCairo, const PanelFrame &frame, bool bXLabels);
 // Restricts drawing to the panel until the matching cairo_restore.
 void PanelClip(cairo_t *pCairo, const PanelFrame &frame);
 
-// Strokes the curve through (adX[i], adY[i]), broken at points that are not
-// finite, with the current source and line width.
+// Strokes the curve through (adX[i], adY[i]) as far as both go (not at all
+// when adY is empty), broken at points that are not finite, with the current
+// source and line width.
 void CurveStroke(cairo_t *pCairo, const PanelFrame &frame, std::span<const double> adX,
                  std::span<const double> adY);
 
