@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <cairo-svg.h>
@@ -34,6 +35,7 @@ constexpr Colour kBaselineColour = {0.17, 0.63, 0.17};
 constexpr Colour kTitleColour = {0.10, 0.10, 0.10};
 constexpr Colour kFailureColour = {0.75, 0.05, 0.05};
 constexpr double kBandAlpha = 0.22;
+constexpr double kLegendWidth = 170.0;
 constexpr double kDashes[] = {6.0, 4.0};
 
 using SurfacePointer = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
@@ -188,7 +190,43 @@ void CurvesDraw(cairo_t *pCairo, const PanelFrame &frame, const FitCurves &curve
     cairo_set_dash(pCairo, nullptr, 0, 0.0);
 }
 
-// One line of the legend per kind of thing drawn, in the panel's top right.
+// The top left corner of the legend: of the panel's four corners the one
+// whose box covers the fewest rows and points of the fitted curve, the top
+// right when they tie.
+std::pair<double, double> LegendPlace(const PanelFrame &frame, const FitCurves &curves,
+                                      double dHeight) {
+    const double dInset = 2.0;
+    const double dRight = frame.dLeft + frame.dWidth - kLegendWidth - dInset;
+    const double dBottom = frame.dTop + frame.dHeight - dHeight - dInset;
+    const std::pair<double, double> corners[] = {{dRight, frame.dTop + dInset},
+                                                 {frame.dLeft + dInset, frame.dTop + dInset},
+                                                 {dRight, dBottom},
+                                                 {frame.dLeft + dInset, dBottom}};
+    const auto Covered = [&](const std::pair<double, double> &corner,
+                             const std::vector<double> &adX, const std::vector<double> &adY) {
+        int iNoCovered = 0;
+        for (size_t i = 0; i < std::min(adX.size(), adY.size()); i++) {
+            const double dX = frame.XMap(adX[i]) - corner.first;
+            const double dY = frame.YMap(adY[i]) - corner.second;
+            iNoCovered += dX >= 0 && dX <= kLegendWidth && dY >= 0 && dY <= dHeight;
+        }
+        return iNoCovered;
+    };
+    std::pair<double, double> best = corners[0];
+    int iLeast = -1;
+    for (const auto &corner : corners) {
+        const int iNoCovered =
+            Covered(corner, curves.adX, curves.adY) + Covered(corner, curves.adGridX, curves.adFit);
+        if (iLeast < 0 || iNoCovered < iLeast) {
+            iLeast = iNoCovered;
+            best = corner;
+        }
+    }
+    return best;
+}
+
+// One line of the legend per kind of thing drawn, in the corner of the panel
+// where it hides the least.
 void LegendDraw(cairo_t *pCairo, const PanelFrame &frame, const FitCurves &curves,
                 bool bConverged) {
     struct Entry {
@@ -213,10 +251,12 @@ void LegendDraw(cairo_t *pCairo, const PanelFrame &frame, const FitCurves &curve
     if (!curves.adBaseline.empty()) {
         entries.push_back({"baseline", kBaselineColour, 2});
     }
-    const double dX = frame.dLeft + frame.dWidth - 170.0;
-    double dY = frame.dTop + 10.0;
+    const double dHeight = 18.0 * entries.size() + 6;
+    const auto [dLeft, dTop] = LegendPlace(frame, curves, dHeight);
+    const double dX = dLeft + 8;
+    double dY = dTop + 4;
     cairo_set_source_rgba(pCairo, 1.0, 1.0, 1.0, 0.85);
-    cairo_rectangle(pCairo, dX - 8, dY - 4, 170.0, 18.0 * entries.size() + 6);
+    cairo_rectangle(pCairo, dLeft, dTop, kLegendWidth, dHeight);
     cairo_fill(pCairo);
     cairo_set_font_size(pCairo, 11.0);
     for (const Entry &entry : entries) {

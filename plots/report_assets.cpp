@@ -15,6 +15,7 @@ ul.flags li { margin: 2px 0; }
 #fits th, #fits td { border: 1px solid #ccc; padding: 2px 6px; vertical-align: middle; }
 #fits td.number { text-align: right; white-space: nowrap; font-variant-numeric: tabular-nums; }
 #fits td.message { max-width: 24em; font-size: 12px; }
+#fits td.flags { min-width: 10em; max-width: 16em; font-size: 12px; color: #7a4b00; }
 #fits td svg { display: block; }
 tr.failed td { background: #fde0e0; }
 tr.failed td.status { color: #b00; font-weight: bold; }

@@ -114,18 +114,29 @@ std::string ParamCell(const ReportRow &row, size_t i) {
                       title);
 }
 
-RowGroup GroupOf(const ReportRow &row) {
-    if (row.iStatus != 0) {
-        return kFailed;
+// What is flagged in a fit that converged, one item per flag: "reduced
+// chi-square", "NAME on a limit", "NAME error 73 %"; empty when nothing is.
+std::string FlagsText(const ReportRow &row, const std::vector<std::string> &paramNames) {
+    std::string text = row.iStatus == 0 && ChiSquareFlagged(row) ? "reduced &chi;&sup2;" : "";
+    for (size_t i = 0; i < row.adValues.size() && row.iStatus == 0; i++) {
+        const std::string name = i < paramNames.size() ? HtmlText(paramNames[i]) : "";
+        if (AtLimit(row, i)) {
+            text += (text.empty() ? "" : "; ") + name + " on a limit";
+        }
+        if (ErrorFlagged(row, i)) {
+            text += (text.empty() ? "" : "; ") + name + " error " +
+                    Number(100.0 * std::fabs(row.adErrors[i] / row.adValues[i]), "%.0f") + " %";
+        }
     }
-    bool bFlagged = ChiSquareFlagged(row);
-    for (size_t i = 0; i < row.adValues.size(); i++) {
-        bFlagged = bFlagged || AtLimit(row, i) || ErrorFlagged(row, i);
-    }
-    return bFlagged ? kFlagged : kOthers;
+    return text;
 }
 
-std::string RowHtml(const ReportRow &row, RowGroup group, size_t iNoParams) {
+RowGroup GroupOf(const ReportRow &row, const std::string &flags) {
+    return row.iStatus != 0 ? kFailed : flags.empty() ? kOthers : kFlagged;
+}
+
+std::string RowHtml(const ReportRow &row, RowGroup group, const std::string &flags,
+                    size_t iNoParams) {
     const char *apszClasses[] = {" class=\"failed\"", " class=\"flagged\"", ""};
     std::string html = "<tr" + std::string(apszClasses[group]) + ">";
     html += NumberCell(row.iPosition, std::to_string(row.iPosition));
@@ -141,6 +152,7 @@ std::string RowHtml(const ReportRow &row, RowGroup group, size_t iNoParams) {
                  : "<a href=\"" + UrlPath(row.pictureLink) + "\">" + row.thumbnailSvg + "</a>") +
             "</td>";
     html += NumberCell(row.iStatus, std::to_string(row.iStatus), "status");
+    html += "<td class=\"flags\">" + flags + "</td>";
     html += "<td class=\"message\">" + HtmlText(row.message) + "</td>";
     html += NumberCell(row.iIterations, std::to_string(row.iIterations));
     html += NumberCell(row.dReducedChiSquare, Number(row.dReducedChiSquare, "%.4g"),
@@ -222,8 +234,9 @@ bool ReportPage::RowAdd(const ReportRow &row) {
     if (!error.empty()) {
         return false;
     }
-    const RowGroup group = GroupOf(row);
-    const std::string html = RowHtml(row, group, paramNames.size());
+    const std::string flags = FlagsText(row, paramNames);
+    const RowGroup group = GroupOf(row, flags);
+    const std::string html = RowHtml(row, group, flags, paramNames.size());
     if (std::fputs(html.c_str(), groups[group].get()) < 0) {
         return Fail("cannot write the report's rows to a temporary file", errno);
     }
@@ -233,6 +246,7 @@ bool ReportPage::RowAdd(const ReportRow &row) {
 std::string ReportPage::TableHeadHtml() const {
     std::string html = "<thead><tr><th data-key=\"position\">#</th><th data-key=\"file\">file</th>"
                        "<th data-key=\"plot\">plot</th><th data-key=\"status\">status</th>"
+                       "<th data-key=\"flags\">flags</th>"
                        "<th data-key=\"message\">message</th>"
                        "<th data-key=\"iterations\">iterations</th>"
                        "<th data-key=\"reduced_chi_square\">reduced &chi;&sup2;</th>";

@@ -2,8 +2,10 @@
 // inline, nothing fetched) with a summary, an explanation of the flags, and
 // a table of one row per file that sorts by any column and filters by a
 // text. Failed files come first, then the fits with a flag, then the rest,
-// each in the order of the batch. The flags: a reduced chi-square outside
-// 0.5 to 2, a parameter on one of its limits, a relative error above 50 %.
+// each in the order of the batch. The flags of a fit that converged: a
+// reduced chi-square outside 0.5 to 2, a parameter on one of its limits, a
+// relative error above 50 %; their cells are highlighted and a column names
+// them.
 //
 // Rows are written to temporary files as they come and joined into the page
 // at the end, so that a batch of any size holds one number per file in
@@ -11,8 +13,8 @@
 //
 // In the page, a fragment #sort=KEY (or #sort=KEY,desc) sorts the table by
 // the column KEY (position, file, status, message, iterations,
-// reduced_chi_square or a parameter's name) once it has loaded, for tests
-// and links.
+// reduced_chi_square, flags or a parameter's name) once it has loaded, for
+// tests and links.
 #ifndef VARO_PLOTS_REPORT_PAGE_H
 #define VARO_PLOTS_REPORT_PAGE_H
 

@@ -162,7 +162,7 @@ std::vector<PageRow> PageRows(const std::string &dom) {
 }
 
 constexpr size_t kPositionCell = 0;
-constexpr size_t kChiSquareCell = 6;
+constexpr size_t kChiSquareCell = 7;
 
 // The part of the screenshot's pixels that are not white, and how many
 // colours it has.

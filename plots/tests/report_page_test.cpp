@@ -73,7 +73,9 @@ TEST(ReportPage, FailedFirstThenFlaggedWithTheirCellsMarked) {
           "class=\"number flag-error\" title=\"relative error 60 %\" data-v=\"10\"",
           "class=\"number flag-limit\" title=\"on a limit\" data-v=\"10\"",
           "class=\"number flag-chi\" title=\"reduced chi-square outside 0.5 to 2\" "
-          "data-v=\"0.29999999999999999\""}) {
+          "data-v=\"0.29999999999999999\"",
+          "<td class=\"flags\">reduced &chi;&sup2;</td>", "<td class=\"flags\">A error 60 %</td>",
+          "<td class=\"flags\">A on a limit</td>", "<td class=\"flags\"></td>"}) {
         EXPECT_NE(page.find(pszCell), std::string::npos) << pszCell;
     }
     // Failed fits and those within the limits carry no flag.
