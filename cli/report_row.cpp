@@ -4,14 +4,15 @@
 
 namespace {
 
-// path as seen from the folder of the page; absolute where it has no
-// relative form.
+// path as seen from the folder of the page; as it is where it has no
+// relative form (or the working folder cannot be known).
 std::string LinkFrom(const std::string &reportPath, const std::string &path) {
-    const std::filesystem::path target = std::filesystem::absolute(path).lexically_normal();
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::absolute(path, error).lexically_normal();
     const std::filesystem::path folder =
-        std::filesystem::absolute(reportPath).lexically_normal().parent_path();
+        std::filesystem::absolute(reportPath, error).lexically_normal().parent_path();
     const std::filesystem::path relative = target.lexically_relative(folder);
-    return relative.empty() ? target.string() : relative.string();
+    return error || relative.empty() ? path : relative.string();
 }
 
 } // namespace
