@@ -13,6 +13,7 @@
 #include "cli/progress_bar.h"
 #include "cli/record_writer.h"
 #include "cli/report_row.h"
+#include "plots/drawing_caches.h"
 #include "plots/report_page.h"
 
 namespace {
@@ -124,7 +125,9 @@ int main(int argc, char **argv) {
     // Whatever escapes the batch (memory short for a record on its way out)
     // ends the program with a message instead of std::terminate.
     try {
-        return BatchWrite(options, pRecords);
+        const int iStatus = BatchWrite(options, pRecords);
+        DrawingCachesRelease();
+        return iStatus;
     } catch (const std::exception &error) {
         std::fprintf(stderr, "varo-fit: %s\n", error.what());
     } catch (...) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "models/model_grammar.h"
+#include "plots/drawing_caches.h"
 
 PlotFit PlotFitRun(const std::string &modelText, const std::function<double(double)> &Truth,
                    double dLow, double dHigh, int iNoRows, double dNoise) {
@@ -21,3 +22,17 @@ PlotFit PlotFitRun(const std::string &modelText, const std::function<double(doub
     fit.outcome = ModelFit(fit.model, fit.rows, FitSettings());
     return fit;
 }
+
+namespace {
+
+// Frees the drawing library's caches after the last test, for the leak
+// checker.
+class DrawingCachesEnvironment : public testing::Environment {
+  public:
+    void TearDown() override { DrawingCachesRelease(); }
+};
+
+const testing::Environment *const pCachesEnvironment =
+    testing::AddGlobalTestEnvironment(new DrawingCachesEnvironment);
+
+} // namespace
