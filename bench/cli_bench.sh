@@ -4,7 +4,9 @@
 # generated four-gaussian files of the sample generator (the generator's terms,
 # one noise seed per file) and generated lab spectra of three Voigt peaks on a
 # sloped baseline, each with one and with two jobs, and one file of a million
-# rows (a gaussian on a line), reading included.
+# rows (a gaussian on a line), reading included. Then the cost of the report
+# page (--report) and of a picture per file (--plot, PNG and SVG) over the
+# fits alone on both batches, and the peak memory of a batch with a report.
 # Usage: bench/cli_bench.sh [build folder] [files]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,11 +40,16 @@ mkdir -p "$big_data"
 
 now() { date +%s.%N; }
 
+plots="$build/cli_bench_plots"
+report="$build/cli_bench_report.html"
+
 # Median wall time of $runs runs of varo-fit with the arguments given; the
-# records of the last run stay in $build/cli_bench.csv.
+# records of the last run stay in $build/cli_bench.csv. The pictures of an
+# earlier run are removed before each run.
 median_wall_time() {
     local times=() start end
     for ((run = 0; run < runs; run++)); do
+        rm -rf "$plots"
         start=$(now)
         "$fit" "$@" >"$build/cli_bench.csv" || true
         end=$(now)
@@ -67,11 +74,45 @@ batch_rows() {
     done
 }
 
+ratio() { awk -v t="$1" -v base="$2" 'BEGIN { printf "%.1f", t / base }'; }
+
+# One table row per number of jobs: the fits alone, with --report, with
+# --report and PNG pictures, with --report and SVG pictures, each with its
+# ratio to the fits alone.
+drawing_rows() {
+    local model=$1 jobs alone paged png svg
+    shift
+    for jobs in 1 2; do
+        alone=$(median_wall_time --model "$model" --jobs "$jobs" "$@")
+        paged=$(median_wall_time --model "$model" --jobs "$jobs" --report "$report" "$@")
+        png=$(median_wall_time --model "$model" --jobs "$jobs" --report "$report" --plot "$plots" "$@")
+        svg=$(median_wall_time --model "$model" --jobs "$jobs" --report "$report" --plot "$plots" \
+            --plot-format svg "$@")
+        printf '| %d | %.2f | %.2f (%s) | %.2f (%s) | %.2f (%s) |\n' "$jobs" "$alone" "$paged" \
+            "$(ratio "$paged" "$alone")" "$png" "$(ratio "$png" "$alone")" "$svg" \
+            "$(ratio "$svg" "$alone")"
+    done
+}
+
+# Peak resident memory in MB of one run of varo-fit with the arguments given.
+peak_memory() {
+    /usr/bin/time -f %M "$fit" "$@" 2>&1 >/dev/null | tail -n 1 |
+        awk '{ printf "%.0f", $1 / 1024 }'
+}
+
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 gauss_rows=$(batch_rows gauss:4 "${gauss_files[@]}")
 voigt_rows=$(batch_rows voigt:3+linear "${voigt_files[@]}")
 big_wall=$(median_wall_time --model gauss:1+linear --jobs 1 "$big_data/spectrum_0.csv")
 big_fitted=$(fitted_count)
+gauss_drawing_rows=$(drawing_rows gauss:4 "${gauss_files[@]}")
+voigt_drawing_rows=$(drawing_rows voigt:3+linear "${voigt_files[@]}")
+memory_alone=$(peak_memory --model voigt:3+linear --jobs 1 "${voigt_files[@]}")
+memory_report=$(peak_memory --model voigt:3+linear --jobs 1 --report "$report" "${voigt_files[@]}")
+memory_twice=$(peak_memory --model voigt:3+linear --jobs 1 --report "$report" \
+    "${voigt_files[@]}" "${voigt_files[@]}")
+picture_size=$(du -k "$plots" | awk -v n="${#voigt_files[@]}" '{ printf "%.0f", $1 / n }')
+report_size=$(du -k "$report" | awk '{ printf "%.1f", $1 / 1024 }')
 
 section="## Batch fits with varo-fit
 
@@ -97,6 +138,29 @@ $voigt_rows
 One file of $big_rows rows (a gaussian on a sloped baseline, CSV with a
 header, 21 MB), fitted with \`varo-fit --model gauss:1+linear\`: $big_wall s
 ($big_fitted of 1 fitted).
+
+### Pictures and the report page
+
+The same two batches with \`--report FILE.html\` (a thumbnail per file) and
+with \`--plot DIR\` besides (an 800 x 600 picture per file, PNG or SVG), wall
+times in seconds and, in brackets, their ratio to the fits alone:
+
+$count four-gaussian files (\`--model gauss:4\`):
+
+| jobs | fits alone | --report | --report --plot (PNG) | --report --plot --plot-format svg |
+|---:|---:|---:|---:|---:|
+$gauss_drawing_rows
+
+$count lab spectra (\`--model voigt:3+linear\`):
+
+| jobs | fits alone | --report | --report --plot (PNG) | --report --plot --plot-format svg |
+|---:|---:|---:|---:|---:|
+$voigt_drawing_rows
+
+The SVG pictures of the lab spectra take ${picture_size} kB a file, the last page ${report_size} MB. Peak
+memory of the lab spectra with one job: $memory_alone MB for the fits alone,
+$memory_report MB with the report, $memory_twice MB with the report of the same
+files twice over (the rows wait in temporary files, not in memory).
 "
 
 # An earlier section of ours goes, up to the next section of the report; one

@@ -1,12 +1,18 @@
 // One file: read, fitted by the fit driver with the options' model and
-// settings, and the record of the outcome.
+// settings, drawn, and the record of the outcome.
 #include "cli/file_fit.h"
 
 #include <cmath>
+#include <exception>
+#include <filesystem>
 #include <limits>
+#include <new>
 
-#include "cli/log_name.h"
+#include "cli/output_name.h"
 #include "models/fit_driver.h"
+#include "plots/fit_curves.h"
+#include "plots/fit_picture.h"
+#include "plots/fit_thumbnail.h"
 
 namespace {
 
@@ -86,6 +92,55 @@ void OutcomeTake(FitOutcome outcome, FitRecord *pRecord) {
     pRecord->adIntervals = std::move(outcome.adIntervals);
 }
 
+// The exception being handled as the picture's error; where memory is too
+// short even for its text, the record keeps no picture and no error.
+void PictureFailureKeep(FitRecord *pRecord) noexcept {
+    try {
+        try {
+            throw;
+        } catch (const std::bad_alloc &) {
+            pRecord->pictureError = "out of memory while drawing the picture";
+        } catch (const std::exception &error) {
+            pRecord->pictureError = std::string("cannot draw the picture: ") + error.what();
+        } catch (...) {
+            pRecord->pictureError = "cannot draw the picture";
+        }
+    } catch (...) {
+    }
+}
+
+// The picture and the thumbnail of the file into the record, as the options
+// ask. Whatever goes wrong here (memory, the model's evaluation, the file)
+// is the picture's error, not the fit's.
+void PictureDraw(const FitOptions &options, const DataRows &rows, const FitOutcome &outcome,
+                 int iStatus, const std::string &message, int iPosition, int iNoFiles,
+                 FitRecord *pRecord) noexcept {
+    try {
+        const FitCurves curves =
+            FitCurvesCompute(options.model, rows, outcome, !options.plotDir.empty());
+        if (!options.reportPath.empty()) {
+            pRecord->thumbnailSvg = FitThumbnailSvg(curves, iStatus == 0);
+        }
+        if (options.plotDir.empty()) {
+            return;
+        }
+        const std::string path =
+            OutputPath(options.plotDir, pRecord->file, iPosition, iNoFiles,
+                       options.pictureFormat == PictureFormat::kSvg ? ".svg" : ".png");
+        const FitCaption caption = {std::filesystem::path(pRecord->file).filename().string(),
+                                    iStatus, message, outcome.dReducedChiSquare};
+        pRecord->pictureError = FitPictureWrite(curves, caption, options.pictureFormat, path);
+        if (pRecord->pictureError.empty()) {
+            pRecord->picturePath = path;
+        } else {
+            pRecord->pictureError =
+                "cannot write the picture '" + path + "': " + pRecord->pictureError;
+        }
+    } catch (...) {
+        PictureFailureKeep(pRecord);
+    }
+}
+
 } // namespace
 
 FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const FitOptions &options) {
@@ -93,14 +148,24 @@ FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const Fi
     record.file = path;
     record.dChiSquare = kNotAvailable;
     record.dReducedChiSquare = kNotAvailable;
+    const bool bDrawn = !options.plotDir.empty() || !options.reportPath.empty();
     DataRows rows;
     if (!RowsRead(path, options.table, &rows, &record)) {
+        if (bDrawn) {
+            PictureDraw(options, DataRows(), FitOutcome(), record.iStatus, record.message,
+                        iPosition, iNoFiles, &record);
+        }
         return record;
     }
     FitSettings settings = options.settings;
     if (!options.logDir.empty()) {
-        settings.logPath = LogPath(options.logDir, path, iPosition, iNoFiles);
+        settings.logPath = OutputPath(options.logDir, path, iPosition, iNoFiles, ".log");
     }
-    OutcomeTake(ModelFit(options.model, rows, settings), &record);
+    FitOutcome outcome = ModelFit(options.model, rows, settings);
+    if (bDrawn) {
+        PictureDraw(options, rows, outcome, outcome.iStatus, MessageOneLine(outcome.message),
+                    iPosition, iNoFiles, &record);
+    }
+    OutcomeTake(std::move(outcome), &record);
     return record;
 }

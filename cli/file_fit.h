@@ -40,11 +40,19 @@ struct FitRecord {
     // turn (see FitOutcome); both empty for a file not fitted.
     std::vector<int> aiAtLimit;
     std::vector<double> adIntervals;
+    // With --plot the picture's path, or why it could not be drawn (then the
+    // path is empty); with --report the thumbnail (an <svg> element, empty
+    // for a file without data).
+    std::string picturePath;
+    std::string pictureError;
+    std::string thumbnailSvg;
 };
 
-// Reads and fits one file. iPosition (1-based) and iNoFiles name its log file
-// in options.logDir, when that is set (see LogPath). Safe to call from several
-// threads at once.
+// Reads and fits one file, and draws its picture and thumbnail when options
+// ask for them. iPosition (1-based) and iNoFiles name its log file in
+// options.logDir and its picture in options.plotDir, when those are set (see
+// OutputPath). A picture that cannot be drawn leaves the fit's record as it
+// is. Safe to call from several threads at once.
 FitRecord FileFit(const std::string &path, int iPosition, int iNoFiles, const FitOptions &options);
 
 #endif

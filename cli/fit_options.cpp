@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -181,6 +182,17 @@ std::string ToleranceCheck(const char *pszOption, const std::optional<double> &v
            "], got " + CLI::detail::to_string(*value);
 }
 
+// Makes the folder of the pictures when it is missing; the reason it cannot
+// be made, or an empty text.
+std::string PlotDirMake(const std::string &dir) {
+    std::error_code error;
+    if (dir.empty() || std::filesystem::is_directory(dir, error)) {
+        return "";
+    }
+    std::filesystem::create_directories(dir, error);
+    return error ? "--plot: cannot make the folder '" + dir + "': " + error.message() : "";
+}
+
 int DefaultJobs() {
     const unsigned iCores = std::thread::hardware_concurrency();
     return std::clamp(static_cast<int>(iCores), 1, kMaxJobs);
@@ -260,6 +272,17 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
                    "default 1e-4");
     app.add_option("--log-dir", pOptions->logDir, "folder for one library log file per input")
         ->check(CLI::ExistingDirectory);
+    app.add_option("--plot", pOptions->plotDir,
+                   "folder (made when missing) for one picture per input file, "
+                   "<position>-<file name>.png: data, fit, 95 % confidence band, terms, "
+                   "baseline, residuals");
+    std::string pictureFormat = "png";
+    app.add_option("--plot-format", pictureFormat, "format of the pictures: png or svg")
+        ->check(CLI::IsMember({"png", "svg"}))
+        ->capture_default_str();
+    app.add_option("--report", pOptions->reportPath,
+                   "HTML page of the batch: summary, one row per file with a thumbnail, "
+                   "sortable and filtered, failed fits first, doubtful ones flagged");
     app.add_option("--jobs,-j", pOptions->iJobs, "files fitted at once")
         ->check(CLI::Range(1, kMaxJobs))
         ->capture_default_str();
@@ -284,6 +307,10 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
                 throw CLI::ValidationError(error);
             }
         }
+        // Made only once everything else is known to be right.
+        if (const std::string error = PlotDirMake(pOptions->plotDir); !error.empty()) {
+            throw CLI::ValidationError(error);
+        }
     } catch (const CLI::ParseError &error) {
         const int iStatus = app.exit(error);
         return iStatus == 0 ? 0 : kUsageStatus;
@@ -294,5 +321,7 @@ int FitOptionsParse(int argc, char **argv, FitOptions *pOptions) {
     settings.iDifferenceScheme = derivatives == "forward" ? 1 : 0;
     settings.iStepMethod = method == "damped" ? 1 : 0;
     pOptions->format = format == "json" ? OutputFormat::kJson : OutputFormat::kCsv;
+    pOptions->pictureFormat = pictureFormat == "svg" ? PictureFormat::kSvg : PictureFormat::kPng;
+    pOptions->modelText = model;
     return -1;
 }

@@ -1,8 +1,6 @@
 // The progress line: "[#####.....]  123/1000  45.6 files/s  0:19 left".
 #include "cli/progress_bar.h"
 
-#include <string>
-
 #include <unistd.h>
 
 namespace {
@@ -31,6 +29,16 @@ void ProgressBar::Update(int iNoDoneNow) {
     iNoDone = iNoDoneNow;
     if (bShown && Clock::now() - lastDrawn >= kRedrawInterval) {
         Draw(iNoDone);
+    }
+}
+
+void ProgressBar::LineWrite(const std::string &line) {
+    // On a terminal the progress line is cleared first and drawn again below.
+    std::fprintf(pStream, "%s%s\n", bShown ? "\r\033[K" : "", line.c_str());
+    if (bShown) {
+        Draw(iNoDone);
+    } else {
+        std::fflush(pStream);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 class ProgressBar {
   public:
@@ -16,6 +17,9 @@ class ProgressBar {
     static bool ShownIs(int iProgressFd, int iRecordFd);
     // iNoDone files are done.
     void Update(int iNoDone);
+    // Writes a line of its own on the stream, above the progress line when
+    // that is drawn.
+    void LineWrite(const std::string &line);
     // Draws the state last updated and ends the line.
     void Finish();
 

@@ -24,8 +24,12 @@ varo_install_missing() {
 }
 
 VARO_BUILD_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev freeglut3-dev libglu1-mesa-dev libx11-dev
-    libcli11-dev nlohmann-json3-dev libcsv-dev libcerf-dev libmuparser-dev
-    libgl1-mesa-dri xvfb xauth)
+    libcli11-dev nlohmann-json3-dev libcsv-dev libcerf-dev libmuparser-dev libcairo2-dev
+    libpng-dev libfontconfig-dev libexpat1-dev libgl1-mesa-dri xvfb xauth)
+
+# The tests of the report page open it in a headless browser; they are
+# skipped where it is missing.
+VARO_TEST_PACKAGES=(chromium)
 
 # The benchmark harness and its unit tests build only when these are present;
 # lmfit is the peer of varo.fit_many's benchmark.

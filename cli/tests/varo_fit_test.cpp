@@ -278,7 +278,9 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"HeaderAndNoHeader", {"--model", "exp:1", "--header", "--no-header", kFile}},
         UsageCase{"UnknownDelimiter", {"--model", "exp:1", "--delimiter", "|", kFile}},
         UsageCase{"RangeReversed", {"--model", "exp:1", "--range", "5:1", kFile}},
-        UsageCase{"RangeOfOneNumber", {"--model", "exp:1", "--range", "5", kFile}}),
+        UsageCase{"RangeOfOneNumber", {"--model", "exp:1", "--range", "5", kFile}},
+        UsageCase{"UnknownPictureFormat", {"--model", "exp:1", "--plot-format", "jpg", kFile}},
+        UsageCase{"PlotFolderInAFile", {"--model", "exp:1", "--plot", "/dev/null/plots", kFile}}),
     [](const testing::TestParamInfo<UsageCase> &info) { return info.param.pszName; });
 
 TEST(Batch, LogFolderGetsOneLogPerInput) {

@@ -199,8 +199,9 @@ def curve_fit(f, xdata, ydata, p0=None, sigma=None, absolute_sigma=False, check_
     jac unchanged. When the covariance cannot be estimated (too few points, or
     a Jacobian without full rank) pcov is a matrix of inf and an
     OptimizeWarning is issued. With full_output, infodict holds nfev, fvec
-    (the weighted residuals f - y at popt), njev and iterations, mesg the
-    library's message and ier 1."""
+    (the weighted residuals f - y at popt), njev, iterations and result (the
+    FitResult, which draws itself with result.plot()), mesg the library's
+    message and ier 1."""
     result = fit(f, xdata, ydata, p0, sigma, absolute_sigma, check_finite, bounds, method, jac,
                  loss=loss, f_scale=f_scale, ftol=ftol, xtol=xtol, max_nfev=max_nfev,
                  maxfev=maxfev, verbose=verbose, nan_policy=nan_policy,
@@ -215,5 +216,5 @@ def curve_fit(f, xdata, ydata, p0=None, sigma=None, absolute_sigma=False, check_
     if not full_output:
         return result.values, pcov
     info = {"nfev": result.nfev, "fvec": result.residuals[0], "njev": result.njev,
-            "iterations": result.iterations}
+            "iterations": result.iterations, "result": result}
     return result.values, pcov, info, result.message, 1

@@ -5,7 +5,7 @@ from dataclasses import dataclass, field
 
 import numpy as np
 
-from . import _uncertainty, _varo
+from . import _plot, _uncertainty, _varo
 
 # The library's step methods by name; SciPy's method names mean the damped
 # (Levenberg-Marquardt) method.
@@ -93,6 +93,17 @@ class FitResult:
         of freedom, sigma here multiplies the standard error directly; the two
         agree when the degrees of freedom are many."""
         return _uncertainty.band(self, x, sigma, prediction, data_set)
+
+    def plot(self, ax=None):
+        """Draws the fit with matplotlib (imported only here), as lmfit's
+        ModelResult.plot does: each data set with error bars (where sigma was
+        given) and its fitted curve, the last iterate after a failed fit, on a
+        fine grid where the model function takes one, and below it the
+        residuals (data - fit, divided by sigma where given). Returns the new
+        Figure, one column per data set. With ax, an Axes (or for several data
+        sets a sequence of one Axes per data set), draws only the data and the
+        curve there and returns ax."""
+        return _plot.plot(self, ax)
 
 
 def param_names(function):

@@ -1,6 +1,6 @@
-// Log names cut to the folder's name limit, with an FNV-1a hash of the file
+// Names cut to the folder's name limit, with an FNV-1a hash of the file
 // name, which is the same on every machine.
-#include "cli/log_name.h"
+#include "cli/output_name.h"
 
 #include <cinttypes>
 #include <cstdint>
@@ -27,23 +27,25 @@ uint64_t NameHash(const std::string &name) {
 
 } // namespace
 
-std::string LogPath(const std::string &dir, const std::string &path, int iPosition, int iNoFiles) {
+std::string OutputPath(const std::string &dir, const std::string &path, int iPosition, int iNoFiles,
+                       const std::string &extension) {
     const std::string position = std::to_string(iPosition);
     const std::string prefix =
         std::string(std::to_string(iNoFiles).size() - position.size(), '0') + position + "-";
     const std::string fileName = std::filesystem::path(path).filename().string();
-    std::string name = prefix + fileName + ".log";
+    std::string name = prefix + fileName + extension;
     const size_t iNameMax = NameMaxGet(dir);
     if (name.size() > iNameMax) {
         char acHash[24];
-        std::snprintf(acHash, sizeof acHash, "-%016" PRIx64 ".log", NameHash(fileName));
-        const size_t iFixed = prefix.size() + std::string(acHash).size();
+        std::snprintf(acHash, sizeof acHash, "-%016" PRIx64, NameHash(fileName));
+        const std::string suffix = acHash + extension;
+        const size_t iFixed = prefix.size() + suffix.size();
         size_t iKept = iNameMax > iFixed ? iNameMax - iFixed : 0;
         // Not cut inside a UTF-8 character.
         while (iKept > 0 && (static_cast<unsigned char>(fileName[iKept]) & 0xC0) == 0x80) {
             iKept--;
         }
-        name = prefix + fileName.substr(0, iKept) + acHash;
+        name = prefix + fileName.substr(0, iKept) + suffix;
     }
     return (std::filesystem::path(dir) / name).string();
 }
