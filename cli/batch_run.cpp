@@ -109,7 +109,6 @@ int BatchRun(const std::vector<std::string> &files, int iJobs, const FileFitter 
         batch.done.wait(lock, [&] {
             return batch.iNoDone > iNoDoneShown || batch.records[iNextOut].has_value();
         });
-        const int iNoDone = batch.iNoDone;
         // Records leave the table one at a time, not gathered in a list whose
         // growth could fail with records already taken out.
         while (iNextOut < iNoFiles && batch.records[iNextOut].has_value()) {
@@ -122,6 +121,9 @@ int BatchRun(const std::vector<std::string> &files, int iJobs, const FileFitter 
             }
             lock.lock();
         }
+        // Counted after the records were taken: files done meanwhile count
+        // too, so that the last count shown is the whole batch.
+        const int iNoDone = batch.iNoDone;
         lock.unlock();
         if (iNoDone > iNoDoneShown) {
             iNoDoneShown = iNoDone;
